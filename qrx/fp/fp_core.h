@@ -1,0 +1,173 @@
+// The common core of the floating-point library: unpacking, NaN selection,
+// the rounding-and-packing core of each width, and the canonicalising entry
+// points FPProcess16/32/64.
+//
+// Every value crosses these interfaces as a raw bit pattern in an unsigned
+// integer of its width. Rounding and all of the overflow, underflow and
+// inexact flags pass through fp_round_core, instantiated once per width.
+#ifndef QRX_FP_FP_CORE_H
+#define QRX_FP_FP_CORE_H
+
+#include <cstdint>
+
+#include "qrx/fp/fp_format.h"
+#include "qrx/fp/fp_status.h"
+
+// An operand split into its fields. exp is the biased exponent, 1 for zeros
+// and subnormals; mnt carries the implicit bit at bit F for normal values and
+// is zero for a subnormal flushed on input.
+template <typename T>
+struct fp_unpacked {
+  int sign;
+  int exp;
+  T mnt;
+};
+
+template <typename T>
+inline fp_unpacked<T> fp_unpack(T x, int mode, int* flags) {
+  using Fmt = fp_format<T>;
+  fp_unpacked<T> u{fp_sign_of(x), fp_exp_field(x), T(x & fp_frac_mask<T>)};
+  if (u.exp) {
+    u.mnt = T(u.mnt | T(T(1) << Fmt::F));
+  } else {
+    u.exp = 1;
+    if ((mode & Fmt::flush_bit) && u.mnt) {
+      u.mnt = 0;
+      if (Fmt::flush_raises_idc) *flags |= FP_FLAG_IDC;
+    }
+  }
+  return u;
+}
+
+// Shifts a non-zero significand left until its top bit is set and takes the
+// shift off the exponent.
+template <typename U>
+inline U fp_normalise(U mnt, int* exp) {
+  int shift = fp_clz(static_cast<std::conditional_t<(sizeof(U) < 4), uint32_t, U>>(mnt)) -
+              (sizeof(U) < 4 ? 32 - fp_bits<U> : 0);
+  *exp -= shift;
+  return U(mnt << shift);
+}
+
+template <typename T>
+inline T fp_process_nan(T x, int mode, int* flags) {
+  if (!(x & fp_quiet_bit<T>)) {
+    *flags |= FP_FLAG_IOC;
+    x = T(x | fp_quiet_bit<T>);
+  }
+  return (mode & FP_MODE_DN) ? fp_default_nan<T> : x;
+}
+
+// The result NaN of a two-operand operation, or 0 when neither is a NaN:
+// signalling NaNs take priority over quiet ones, then operand order.
+template <typename T>
+inline T fp_process_nans(T a, T b, int mode, int* flags) {
+  if (fp_is_snan(a)) return fp_process_nan(a, mode, flags);
+  if (fp_is_snan(b)) return fp_process_nan(b, mode, flags);
+  if (fp_is_nan(a)) return fp_process_nan(a, mode, flags);
+  if (fp_is_nan(b)) return fp_process_nan(b, mode, flags);
+  return 0;
+}
+
+template <typename T>
+inline T fp_process_nans3(T a, T b, T c, int mode, int* flags) {
+  if (fp_is_snan(a)) return fp_process_nan(a, mode, flags);
+  if (fp_is_snan(b)) return fp_process_nan(b, mode, flags);
+  if (fp_is_snan(c)) return fp_process_nan(c, mode, flags);
+  if (fp_is_nan(a)) return fp_process_nan(a, mode, flags);
+  if (fp_is_nan(b)) return fp_process_nan(b, mode, flags);
+  if (fp_is_nan(c)) return fp_process_nan(c, mode, flags);
+  return 0;
+}
+
+// Rounds and packs (-1)^sign x 1.mnt x 2^(exp - bias), where mnt holds the
+// fraction bits left-aligned in the word with any further precision folded
+// into its lowest bit. rm is an FPRounding value other than TieAway.
+template <typename T>
+inline T fp_round_core(int sign, int exp, T mnt, int rm, int mode, int* flags) {
+  using Fmt = fp_format<T>;
+  using U = typename Fmt::work;
+  constexpr int W = Fmt::W, F = Fmt::F, E = Fmt::E;
+
+  if ((mode & Fmt::flush_bit) && exp < 1) {
+    *flags |= FP_FLAG_UFC;
+    return fp_zero<T>(sign);
+  }
+
+  // Leading one, F fraction bits, a round bit and a sticky bit.
+  const U m = (U(1) << (F + 2)) | (U(mnt) >> (E - 1)) | U(fp_low_bits_set(U(mnt), E));
+  int biased;
+  U int_mant;
+  int error;
+  if (exp > 0) {
+    biased = exp;
+    int_mant = m >> 2;
+    error = int(m & 3);
+  } else {
+    biased = 0;
+    int_mant = fp_shift_right(m, 3 - exp);
+    error = 1 - exp >= W ? 1
+                         : int((m >> (1 - exp)) & 3) | int(fp_low_bits_set(m, 1 - exp));
+  }
+  if (biased == 0 && error) *flags |= FP_FLAG_UFC;
+
+  const bool round_up = (rm == 0 && (error == 3 || (error == 2 && (int_mant & 1)))) ||
+                        (rm == 1 && !sign && error) || (rm == 2 && sign && error);
+  if (round_up) {
+    ++int_mant;
+    if (int_mant == (U(1) << F)) biased = 1;
+    if (int_mant == (U(2) << F)) {
+      ++biased;
+      int_mant >>= 1;
+    }
+  }
+  if (rm == 5 && error) int_mant |= 1;
+
+  if (W == 16 && (mode & FP_MODE_AHP)) {
+    if (biased > 31) {
+      *flags |= FP_FLAG_IOC;
+      return T(fp_zero<T>(sign) | 0x7FFF);
+    }
+  } else if (biased >= Fmt::exp_max) {
+    *flags |= FP_FLAG_OFC | FP_FLAG_IXC;
+    const bool to_inf = rm == 0 || (rm == 1 && !sign) || (rm == 2 && sign);
+    return to_inf ? fp_infinity<T>(sign) : fp_max_normal<T>(sign);
+  }
+  if (error) *flags |= FP_FLAG_IXC;
+  return T(fp_zero<T>(sign) | T(U(biased) << F) | T(int_mant & fp_frac_mask<T>));
+}
+
+inline uint16_t fp16_round_(int sign, int exp, uint16_t mnt, int rm, int mode, int* flags) {
+  return fp_round_core<uint16_t>(sign, exp, mnt, rm, mode, flags);
+}
+inline uint32_t fp32_round_(int sign, int exp, uint32_t mnt, int rm, int mode, int* flags) {
+  return fp_round_core<uint32_t>(sign, exp, mnt, rm, mode, flags);
+}
+inline uint64_t fp64_round_(int sign, int exp, uint64_t mnt, int rm, int mode, int* flags) {
+  return fp_round_core<uint64_t>(sign, exp, mnt, rm, mode, flags);
+}
+
+// Rounds the exact non-zero value (-1)^sign x x x 2^e2, held in any unsigned
+// word U at least as wide as T: normalises x, cuts it to the width with
+// everything below folded into the lowest bit, and hands it to the core.
+template <typename T, typename U>
+inline T fp_round_exact(int sign, int e2, U x, int rm, int mode, int* flags) {
+  using Fmt = fp_format<T>;
+  constexpr int UW = fp_bits<U>, W = Fmt::W;
+  const int shift = fp_clz(x);
+  x = U(x << shift);
+  const int exp = e2 + (UW - 1) - shift + Fmt::bias;
+  // Drop the leading one: the next W bits are the fraction.
+  const U rest = U(x << 1);
+  const T mnt = T(T(rest >> (UW - W)) | T(fp_low_bits_set(rest, UW - W)));
+  return fp_round_core<T>(sign, exp, mnt, rm, mode, flags);
+}
+
+// The width's rounding direction from the mode word.
+inline int fp_mode_rounding(int mode) { return mode & FP_MODE_RMODE; }
+
+uint16_t FPProcess16(uint16_t x, FPSCR& fpscr);
+uint32_t FPProcess32(uint32_t x, FPSCR& fpscr);
+uint64_t FPProcess64(uint64_t x, FPSCR& fpscr);
+
+#endif  // QRX_FP_FP_CORE_H

@@ -1,0 +1,103 @@
+// The three binary formats as compile-time traits, the double-width working
+// integer of each, and the bit helpers the rounding paths share.
+#ifndef QRX_FP_FP_FORMAT_H
+#define QRX_FP_FP_FORMAT_H
+
+#include <cstdint>
+#include <type_traits>
+
+#include "qrx/fp/fp_status.h"
+
+__extension__ typedef unsigned __int128 fp_u128;
+
+template <typename T>
+struct fp_format;
+
+template <>
+struct fp_format<uint16_t> {
+  using wide = uint32_t;   // holds any product or aligned sum exactly
+  using work = uint32_t;   // T promoted without turning signed
+  static constexpr int W = 16, E = 5, F = 10, bias = 15, exp_max = 31;
+  static constexpr int flush_bit = FP_MODE_FZ16;
+  static constexpr bool flush_raises_idc = false;
+};
+
+template <>
+struct fp_format<uint32_t> {
+  using wide = uint64_t;
+  using work = uint32_t;
+  static constexpr int W = 32, E = 8, F = 23, bias = 127, exp_max = 255;
+  static constexpr int flush_bit = FP_MODE_FZ;
+  static constexpr bool flush_raises_idc = true;
+};
+
+template <>
+struct fp_format<uint64_t> {
+  using wide = fp_u128;
+  using work = uint64_t;
+  static constexpr int W = 64, E = 11, F = 52, bias = 1023, exp_max = 2047;
+  static constexpr int flush_bit = FP_MODE_FZ;
+  static constexpr bool flush_raises_idc = true;
+};
+
+template <typename T> constexpr T fp_sign_bit = T(T(1) << (fp_format<T>::W - 1));
+template <typename T> constexpr T fp_frac_mask = T((T(1) << fp_format<T>::F) - 1);
+template <typename T> constexpr T fp_quiet_bit = T(T(1) << (fp_format<T>::F - 1));
+template <typename T> constexpr T fp_inf_bits = T(T(fp_format<T>::exp_max) << fp_format<T>::F);
+template <typename T> constexpr T fp_default_nan = T(fp_inf_bits<T> | fp_quiet_bit<T>);
+template <typename T> constexpr T fp_max_finite = T(fp_inf_bits<T> - 1);
+
+template <typename T> constexpr T fp_zero(int sign) { return sign ? fp_sign_bit<T> : T(0); }
+template <typename T> constexpr T fp_infinity(int sign) { return T(fp_zero<T>(sign) | fp_inf_bits<T>); }
+template <typename T> constexpr T fp_max_normal(int sign) { return T(fp_zero<T>(sign) | fp_max_finite<T>); }
+// 2.0, 1.5 and the like: a positive value 1.f x 2^k with fraction bits frac.
+template <typename T>
+constexpr T fp_pack_normal(int sign, int unbiased_exp, T frac) {
+  return T(fp_zero<T>(sign) | T(T(unbiased_exp + fp_format<T>::bias) << fp_format<T>::F) | frac);
+}
+
+template <typename T> constexpr int fp_sign_of(T x) { return int(x >> (fp_format<T>::W - 1)); }
+template <typename T> constexpr int fp_exp_field(T x) {
+  return int((x >> fp_format<T>::F) & unsigned(fp_format<T>::exp_max));
+}
+template <typename T> constexpr bool fp_is_nan(T x) {
+  return fp_exp_field(x) == fp_format<T>::exp_max && (x & fp_frac_mask<T>) != 0;
+}
+template <typename T> constexpr bool fp_is_snan(T x) { return fp_is_nan(x) && !(x & fp_quiet_bit<T>); }
+template <typename T> constexpr bool fp_is_qnan(T x) { return fp_is_nan(x) && (x & fp_quiet_bit<T>); }
+template <typename T> constexpr bool fp_is_inf(T x) { return T(x & ~fp_sign_bit<T>) == fp_inf_bits<T>; }
+
+// Number of leading zero bits of a non-zero value.
+inline int fp_clz(uint32_t x) { return __builtin_clz(x); }
+inline int fp_clz(uint64_t x) { return __builtin_clzll(x); }
+inline int fp_clz(fp_u128 x) {
+  uint64_t hi = static_cast<uint64_t>(x >> 64);
+  return hi ? __builtin_clzll(hi) : 64 + __builtin_clzll(static_cast<uint64_t>(x));
+}
+
+template <typename U> constexpr int fp_bits = int(sizeof(U) * 8);
+
+// True when any of the n lowest bits of x is set (n may be the full width).
+template <typename U>
+constexpr bool fp_low_bits_set(U x, int n) {
+  if (n <= 0) return false;
+  if (n >= fp_bits<U>) return x != 0;
+  return (x & ((U(1) << n) - 1)) != 0;
+}
+
+// x >> n with every bit shifted out folded into the lowest bit; a shift of
+// the word width or more leaves just that sticky bit.
+template <typename U>
+constexpr U fp_shift_right_sticky(U x, int n) {
+  if (n <= 0) return x;
+  if (n >= fp_bits<U>) return U(x != 0);
+  return U((x >> n) | U(fp_low_bits_set(x, n)));
+}
+
+// x >> n, zero when n is the word width or more.
+template <typename U>
+constexpr U fp_shift_right(U x, int n) {
+  return n >= fp_bits<U> ? U(0) : U(x >> n);
+}
+
+#endif  // QRX_FP_FP_FORMAT_H

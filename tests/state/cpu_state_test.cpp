@@ -1,0 +1,102 @@
+#include "qrx/state/cpu_state.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(VectorLength, SizesDeriveFromTheBitLength) {
+  EXPECT_EQ(qrx::kVectorBytes * 8, qrx::kVectorBits);
+  EXPECT_EQ(qrx::kVectorDwords * 64, qrx::kVectorBits);
+  EXPECT_EQ(qrx::kHalfElems * 2, qrx::kVectorBytes);
+  EXPECT_EQ(qrx::kWordElems * 4, qrx::kVectorBytes);
+  EXPECT_EQ(qrx::kDwordElems * 8, qrx::kVectorBytes);
+  EXPECT_EQ(qrx::kSegments * 16, qrx::kVectorBytes);
+  EXPECT_EQ(qrx::kContextVL, qrx::kVectorDwords);
+#if QRX_VECTOR_BITS == 1152
+  EXPECT_EQ(qrx::kVectorBytes, 144u);
+  EXPECT_EQ(qrx::kDwordElems, 18u);
+  EXPECT_EQ(qrx::kSegments, 9u);
+#endif
+}
+
+TEST(CpuState, ElementLayoutOfTheLastElements) {
+  cpu_state s{};
+  // Element 17 of a doubleword vector is bytes 136..143.
+  s.z[3][qrx::kVectorBytes - 8] = 0xAA;
+  EXPECT_EQ(&s.z[3][(qrx::kDwordElems - 1) * 8], &s.z[3][qrx::kVectorBytes - 8]);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&s.z[1][0]) % 16, 0u);
+}
+
+TEST(CpuState, PredicateElementUsesFirstByteOnly) {
+  uint8_t pred[qrx::kPredicateBytes] = {};
+  pred[8 * 2 + 1] = 1;  // not the first byte of doubleword element 2
+  EXPECT_FALSE(qrx::pred_active(pred, 2, 8));
+  pred[8 * 2] = 1;
+  EXPECT_TRUE(qrx::pred_active(pred, 2, 8));
+  pred[16] = 3;  // only bit 0 counts
+  EXPECT_TRUE(qrx::pred_active(pred, 16, 1));
+  pred[17] = 2;
+  EXPECT_FALSE(qrx::pred_active(pred, 17, 1));
+}
+
+TEST(CpuState, Register31ReadsZeroOrSp) {
+  cpu_state s{};
+  s.sp = 0x1000;
+  s.x[30] = 7;
+  EXPECT_EQ(qrx::read_x(&s, i_operand(31, kalt64_i_reg::W64)), 0u);
+  EXPECT_EQ(qrx::read_base(&s, rsp_operand(31)), 0x1000u);
+  EXPECT_EQ(qrx::read_x(&s, i_operand(30, kalt64_i_reg::W64)), 7u);
+  qrx::write_x(&s, i_operand(31, kalt64_i_reg::W64), 99);
+  for (uint64_t v : s.x) EXPECT_NE(v, 99u);
+}
+
+TEST(Descriptors, OperandAndDestructiveCodes) {
+  struct Case { kalt64_z_reg z; unsigned esize; };
+  const Case cases[] = {
+      {z_operand(4, ESIZE_H), ESIZE_H},
+      {z_destructive(4, ESIZE_D), ESIZE_D},
+      {z_transfer(9), ESIZE_B},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(qrx::z_esize(c.z), c.esize);
+    EXPECT_EQ(c.z.qual3, c.z.qual2);
+  }
+  kalt64_p_reg pd = p_destructive(2, ESIZE_S);
+  EXPECT_EQ(qrx::p_esize(pd), unsigned(ESIZE_S));
+  EXPECT_EQ(qrx::p_kind(p_operand(1, kalt64_p_reg::ZEROING)), unsigned(kalt64_p_reg::ZEROING));
+  EXPECT_EQ(qrx::i_width(i_destructive(3, kalt64_i_reg::W32)), unsigned(kalt64_i_reg::W32));
+}
+
+#ifdef NDEBUG
+TEST(Descriptors, UnexpectedCodesAreNotReadAsBytes) {
+  EXPECT_EQ(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::NONE, kalt64_z_reg::NONE, 5}), qrx::kBadCode);
+  EXPECT_EQ(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::Q, 5, 5}), qrx::kBadCode);
+  EXPECT_EQ(qrx::p_esize(p_operand(1, kalt64_p_reg::MERGING)), qrx::kBadCode);
+  EXPECT_EQ(qrx::p_kind(p_operand(1, ESIZE_B)), qrx::kBadCode);
+}
+#else
+TEST(DescriptorsDeathTest, UnexpectedCodesAssertInDebugBuilds) {
+  EXPECT_DEATH(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::NONE, kalt64_z_reg::NONE, 5}), "element size");
+  EXPECT_DEATH(qrx::p_esize(p_operand(1, kalt64_p_reg::MERGING)), "element size");
+}
+#endif
+
+TEST(Descriptors, NameTables) {
+  struct Case { const char* got; const char* want; };
+  const Case cases[] = {
+      {kalt64_i_reg::wname[0], "w0"},        {kalt64_i_reg::wname[31], "wzr"},
+      {kalt64_i_reg::xname[30], "x30"},      {kalt64_i_reg::xname[31], "xzr"},
+      {kalt64_i_rsp_reg::wname[31], "illegal"}, {kalt64_i_rsp_reg::xname[31], "sp"},
+      {kalt64_p_reg::pname[15], "p15"},      {kalt64_p_reg::pname_m[3], "p3/m"},
+      {kalt64_p_reg::pname_z[7], "p7/z"},    {kalt64_p_reg::pname_b[0], "p0.b"},
+      {kalt64_p_reg::pname_h[9], "p9.h"},    {kalt64_p_reg::pname_s[10], "p10.s"},
+      {kalt64_p_reg::pname_d[15], "p15.d"},  {kalt64_z_reg::zname[31], "z31"},
+      {kalt64_z_reg::zname_b[12], "z12.b"},  {kalt64_z_reg::zname_h[1], "z1.h"},
+      {kalt64_z_reg::zname_s[30], "z30.s"},  {kalt64_z_reg::zname_d[31], "z31.d"},
+  };
+  for (const Case& c : cases) EXPECT_STREQ(c.got, c.want);
+}
+
+}  // namespace
