@@ -1,0 +1,165 @@
+// The dispatcher, the pending placeholders and the statistics.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "qrx/decode/pending.h"
+#include "qrx/decode/qrx_utils.h"
+
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+// A prefetch form: implemented, does nothing.
+uint32_t prefetch_word() { return qrx::entry_by_name("VecU8Prefetch1SI")->pattern; }
+
+uint64_t stat_count(const unsigned int* pc, unsigned* enc = nullptr) {
+  qrx::InstrStatSnapshot snap{};
+  if (!qrx::lookup_qrx_stat(pc, &snap)) return 0;
+  if (enc) *enc = snap.encoding;
+  return snap.count;
+}
+
+TEST(Dispatch, ExecutedInstructionAdvancesPcAndIsCounted) {
+  const uint32_t w = prefetch_word();
+  ASSERT_NE(is_qrx(w), nullptr);
+  ASSERT_FALSE(qrx::is_pending_handler(is_qrx(w)));
+  unsigned int code[2] = {w, w};
+  auto s = std::make_unique<cpu_state>();
+  std::memset(s.get(), 0, sizeof(cpu_state));
+  s->pc = code;
+  uint64_t before = qrx_instr_count.load();
+  EXPECT_EQ(execute_qrx_instruction(s.get()), KALT64_DECODE_OK);
+  EXPECT_EQ(s->pc, static_cast<const void*>(&code[1]));
+  EXPECT_EQ(qrx_instr_count.load(), before + 1);
+  EXPECT_EQ(stat_count(&code[0]), 1u);
+  EXPECT_EQ(stat_count(&code[1]), 0u);
+}
+
+TEST(Dispatch, UnknownWordChangesNothing) {
+  unsigned int code[1] = {0x44000000};
+  auto s = std::make_unique<cpu_state>();
+  std::memset(s.get(), 0, sizeof(cpu_state));
+  s->pc = code;
+  uint64_t before = qrx_instr_count.load();
+  CaptureStderr();
+  EXPECT_EQ(execute_qrx_instruction(s.get()), KALT64_DECODE_NOT_EXECUTED);
+  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_EQ(s->pc, static_cast<const void*>(code));
+  EXPECT_EQ(qrx_instr_count.load(), before);
+  EXPECT_EQ(stat_count(code), 0u);
+}
+
+TEST(Dispatch, PendingHandlerReportsAndIsNotCounted) {
+  if (qrx::kPendingHandlerCount == 0) GTEST_SKIP() << "every handler is implemented";
+  const qrx::DecodeEntry* e = qrx::entry_by_name(qrx::kPendingHandlerNames[0]);
+  ASSERT_NE(e, nullptr);
+  unsigned int code[1] = {e->pattern};
+  auto s = std::make_unique<cpu_state>();
+  std::memset(s.get(), 0, sizeof(cpu_state));
+  s->pc = code;
+  uint64_t before = qrx_instr_count.load();
+  CaptureStderr();
+  EXPECT_EQ(execute_qrx_instruction(s.get()), KALT64_DECODE_NOT_EXECUTED);
+  std::string err = GetCapturedStderr();
+  char want[256];
+  std::snprintf(want, sizeof want, "Unimplemented instruction: [  %tx:\t %08x\t %s  ]\n",
+                reinterpret_cast<ptrdiff_t>(code), e->pattern, e->name);
+  EXPECT_EQ(err, want);
+  EXPECT_EQ(s->pc, static_cast<const void*>(code));
+  EXPECT_EQ(qrx_instr_count.load(), before);
+  EXPECT_TRUE(qrx::is_pending_handler(e->handler));
+}
+
+TEST(Pending, ListIsConsistentWithTheTables) {
+  unsigned n = 0;
+  for (const char* const* p = qrx::kPendingHandlerNames; *p; ++p, ++n) {
+    const qrx::DecodeEntry* e = qrx::entry_by_name(*p);
+    ASSERT_NE(e, nullptr) << *p;
+    EXPECT_EQ(std::string(*p).find("Prefetch"), std::string::npos) << "prefetch forms are implemented";
+  }
+  EXPECT_EQ(n, qrx::kPendingHandlerCount);
+  EXPECT_LE(n, 1483u - 36u);
+  // Printed so that every test run shows how much is left to do.
+  std::printf("pending handlers: %u of %u\n", n, qrx::total_handlers());
+}
+
+TEST(Prefetch, ChangesNothing) {
+  auto s = std::make_unique<cpu_state>();
+  std::memset(s.get(), 0x5A, sizeof(cpu_state));
+  auto before = std::make_unique<cpu_state>(*s);
+  unsigned prefetches = 0;
+  for (unsigned t = 0; t < qrx::kNumDecodeTables; ++t) {
+    const qrx::DecodeTable& tab = qrx::decode_tables()[t];
+    for (unsigned i = 0; i < tab.num_entries; ++i) {
+      const qrx::DecodeEntry& e = tab.entries[i];
+      if (!std::strstr(e.name, "Prefetch")) continue;
+      ++prefetches;
+      EXPECT_EQ(e.handler(s.get(), e.pattern | ~tab.mask), KALT64_DECODE_OK) << e.name;
+      EXPECT_EQ(std::memcmp(s.get(), before.get(), sizeof(cpu_state)), 0) << e.name;
+    }
+  }
+  EXPECT_EQ(prefetches, 36u);
+}
+
+TEST(Stats, FirstAndHundredthExecution) {
+  static unsigned int insn[2];
+  for (int i = 0; i < 100; ++i) update_qrx_stats(&insn[0], i == 0 ? 0x1234u : 0x5678u);
+  unsigned enc = 0;
+  EXPECT_EQ(stat_count(&insn[0], &enc), 100u);
+  EXPECT_EQ(enc, 0x1234u) << "the encoding is recorded on the first execution";
+  update_qrx_stats(&insn[1], 0x1234u);
+  EXPECT_EQ(stat_count(&insn[1]), 1u) << "same word at another address is separate";
+}
+
+TEST(Stats, ConcurrentUpdatesLoseNothing) {
+  static unsigned int insns[16];
+  const int kThreads = 4, kPerThread = 5000;
+  uint64_t before = qrx_instr_count.load();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([t] {
+      for (int i = 0; i < kPerThread; ++i) update_qrx_stats(&insns[(i + t) % 16], 7);
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(qrx_instr_count.load(), before + kThreads * kPerThread);
+  uint64_t sum = 0;
+  for (auto& insn : insns) sum += stat_count(&insn);
+  EXPECT_EQ(sum, uint64_t{kThreads} * kPerThread);
+}
+
+TEST(Stats, DumpIsSortedByAddress) {
+  static unsigned int insns[3];
+  update_qrx_stats(&insns[2], 0xC);
+  update_qrx_stats(&insns[0], 0xA);
+  update_qrx_stats(&insns[0], 0xA);
+  CaptureStderr();
+  dump_qrx_stats();
+  std::string out = GetCapturedStderr();
+  char l0[64], l2[64];
+  std::snprintf(l0, sizeof l0, "%p: 0x%08x %ld\n", static_cast<void*>(&insns[0]), 0xAu, 2L);
+  std::snprintf(l2, sizeof l2, "%p: 0x%08x %ld\n", static_cast<void*>(&insns[2]), 0xCu, 1L);
+  size_t p0 = out.find(l0), p2 = out.find(l2);
+  ASSERT_NE(p0, std::string::npos) << out;
+  ASSERT_NE(p2, std::string::npos) << out;
+  EXPECT_LT(p0, p2);
+  // Every line's address is above the previous one.
+  const void* prev = nullptr;
+  for (size_t pos = 0; pos < out.size();) {
+    size_t nl = out.find('\n', pos);
+    void* addr = nullptr;
+    ASSERT_EQ(std::sscanf(out.c_str() + pos, "%p:", &addr), 1);
+    if (prev) {
+      EXPECT_LT(reinterpret_cast<uintptr_t>(prev), reinterpret_cast<uintptr_t>(addr));
+    }
+    prev = addr;
+    pos = nl + 1;
+  }
+}
+
+}  // namespace
