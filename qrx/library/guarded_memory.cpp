@@ -1,0 +1,137 @@
+#include "qrx/library/guarded_memory.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "qrx/library/fault_guard.h"
+
+namespace {
+
+// ----- Host backend ---------------------------------------------------------
+
+// The probe hands one byte to the kernel through a pipe: the kernel checks
+// the address and answers EFAULT instead of raising a signal, so a probe
+// neither faults nor touches any signal action. Every successful write is
+// followed by a read of one byte by the same thread, so the pipe never holds
+// more bytes than probes in flight and a read always finds one.
+struct ProbePipe {
+  int read_end = -1;
+  int write_end = -1;
+};
+
+const ProbePipe& probe_pipe() {
+  static const ProbePipe pipe_ends = [] {
+    ProbePipe p;
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+      p.read_end = fds[0];
+      p.write_end = fds[1];
+    }
+    return p;
+  }();
+  return pipe_ends;
+}
+
+bool host_readable(const void* addr) {
+  const ProbePipe& p = probe_pipe();
+  if (p.write_end < 0) {
+    // No descriptors left: fall back to the thread's fault guard.
+    unsigned char byte;
+    return qrx::host_guarded_copy(addr, &byte, 1);
+  }
+  for (;;) {
+    ssize_t n = write(p.write_end, addr, 1);
+    if (n == 1) {
+      unsigned char byte;
+      while (read(p.read_end, &byte, 1) < 0 && errno == EINTR) {
+      }
+      return true;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {  // full: only with ~64K probes in flight
+      unsigned char byte;
+      (void)!read(p.read_end, &byte, 1);
+      continue;
+    }
+    return false;  // EFAULT: the byte cannot be read
+  }
+}
+
+void host_read(const void* addr, void* out, size_t n) { std::memcpy(out, addr, n); }
+void host_write(void* addr, const void* in, size_t n) { std::memcpy(addr, in, n); }
+
+const qrx::MemoryBackend kHostBackend = {
+    "host", qrx::host_guarded_copy, host_readable, host_read, host_write,
+    qrx::install_host_fault_handler,
+};
+
+std::atomic<const qrx::MemoryBackend*> current_backend{&kHostBackend};
+
+// ----- Library reads ----------------------------------------------------------
+
+template <typename T>
+unsigned long read_mem_lib(unsigned long address, int suppress, bool* fault) {
+  if (fault && suppress) {
+    T v;
+    if (!qrx::load_app_guarded(address, &v)) {
+      *fault = true;
+      return 0;
+    }
+    return v;
+  }
+  return qrx::load_app<T>(address);
+}
+
+}  // namespace
+
+namespace qrx {
+
+const MemoryBackend& host_memory_backend() { return kHostBackend; }
+
+const MemoryBackend& memory_backend() {
+  return *current_backend.load(std::memory_order_acquire);
+}
+
+void set_memory_backend(const MemoryBackend* backend) {
+  current_backend.store(backend ? backend : &kHostBackend, std::memory_order_release);
+}
+
+}  // namespace qrx
+
+extern "C" {
+
+bool addr_is_readable(volatile char* address) {
+  return qrx::memory_backend().readable(const_cast<const char*>(address));
+}
+
+unsigned long ReadMemLib1(unsigned long address, int suppress, bool* fault, CpuContext*) {
+  return read_mem_lib<uint8_t>(address, suppress, fault);
+}
+unsigned long ReadMemLib2(unsigned long address, int suppress, bool* fault, CpuContext*) {
+  return read_mem_lib<uint16_t>(address, suppress, fault);
+}
+unsigned long ReadMemLib4(unsigned long address, int suppress, bool* fault, CpuContext*) {
+  return read_mem_lib<uint32_t>(address, suppress, fault);
+}
+unsigned long ReadMemLib8(unsigned long address, int suppress, bool* fault, CpuContext*) {
+  return read_mem_lib<uint64_t>(address, suppress, fault);
+}
+
+void WriteMemLib1(unsigned char value, unsigned long address, CpuContext*) {
+  qrx::store_app(address, value);
+}
+void WriteMemLib2(unsigned short value, unsigned long address, CpuContext*) {
+  qrx::store_app(address, value);
+}
+void WriteMemLib4(unsigned int value, unsigned long address, CpuContext*) {
+  qrx::store_app(address, value);
+}
+void WriteMemLib8(unsigned long value, unsigned long address, CpuContext*) {
+  qrx::store_app(address, value);
+}
+
+}  // extern "C"
