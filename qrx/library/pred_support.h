@@ -1,0 +1,165 @@
+// Predicate support shared by every predicated instruction: the predicate
+// test that derives N, Z, C, V from a result under a mask (library and
+// routine forms), the last-active search, the PTRUE pattern decoder, the
+// WHILE element count and the bitwise predicate operations.
+#ifndef QRX_LIBRARY_PRED_SUPPORT_H
+#define QRX_LIBRARY_PRED_SUPPORT_H
+
+#include <cstdint>
+#include <cstring>
+
+#include "qrx/library/lib_types.h"
+#include "qrx/state/cpu_state.h"
+#include "qrx/state/vector_length.h"
+
+namespace qrx {
+
+// Condition flags, in the host's NZCV layout.
+constexpr uint32_t kFlagN = 0x80000000u;
+constexpr uint32_t kFlagZ = 0x40000000u;
+constexpr uint32_t kFlagC = 0x20000000u;
+constexpr uint32_t kFlagV = 0x10000000u;
+constexpr uint32_t kFlagsNZCV = kFlagN | kFlagZ | kFlagC | kFlagV;
+
+constexpr uint32_t nzcv_bits(bool n, bool z, bool c, bool v) {
+  return (n ? kFlagN : 0) | (z ? kFlagZ : 0) | (c ? kFlagC : 0) | (v ? kFlagV : 0);
+}
+
+// The predicate test of a result under a mask, over n elements;
+// mask_at(i) and result_at(i) tell whether element i is true. Returns the
+// four flags: N = result at the first true mask element, Z = no element
+// true in both, C = NOT result at the last true mask element, V = 0.
+// An empty mask gives N = 0, Z = 1, C = 1, V = 0.
+template <typename MaskAt, typename ResultAt>
+inline uint32_t predicate_test(unsigned n, MaskAt mask_at, ResultAt result_at) {
+  bool seen = false, first = false, last = false, any = false;
+  for (unsigned i = 0; i < n; ++i) {
+    if (!mask_at(i)) continue;
+    bool r = result_at(i);
+    if (!seen) first = r;
+    seen = true;
+    last = r;
+    any = any || r;
+  }
+  return nzcv_bits(first, !any, !(seen && last), false);
+}
+
+// Replaces exactly the four flag bits of the register file's nzcv.
+inline void set_nzcv(cpu_state* s, uint32_t flags) {
+  s->nzcv = (s->nzcv & ~uint64_t{kFlagsNZCV}) | flags;
+}
+
+// Elements of esize_bytes in the library context's vector, never beyond
+// what the library's value types hold (a VL field above the architectural
+// maximum is treated as the maximum).
+inline unsigned pred_elements(const CpuContext* ctx, unsigned esize_bytes) {
+  unsigned vl = ctx->VL & kVLMask;
+  constexpr unsigned kMaxVL = kMaxVectorBytes / 8;
+  return (vl < kMaxVL ? vl : kMaxVL) * 8 / esize_bytes;
+}
+
+// Bits of word k of a PredV that lie below bit `nbits`.
+inline uint64_t pred_word_limit(unsigned k, unsigned nbits) {
+  unsigned lo = k * 64;
+  if (nbits <= lo) return 0;
+  return nbits - lo >= 64 ? ~uint64_t{0} : (uint64_t{1} << (nbits - lo)) - 1;
+}
+
+// The first `count` elements of esize_bytes true, the rest (and every
+// non-leading bit of an element) false.
+inline PredV pred_leading(unsigned count, unsigned esize_bytes) {
+  PredV p{};
+  for (unsigned i = 0; i < count; ++i) p.set_bit(i * esize_bytes, true);
+  return p;
+}
+
+// Bitwise predicate operations, for packed words and unpacked bytes alike.
+struct PredAnd { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n & m); } };
+struct PredBic { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n & ~m); } };
+struct PredOr { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n | m); } };
+struct PredOrN { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n | ~m); } };
+struct PredNor { template <typename T> T operator()(T n, T m) const { return static_cast<T>(~(n | m)); } };
+struct PredNand { template <typename T> T operator()(T n, T m) const { return static_cast<T>(~(n & m)); } };
+struct PredXor { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n ^ m); } };
+
+// The break walks over `n` bits, for j where active(j): BRKA makes the
+// break bit itself true, BRKB false. emit(j, value) receives each active
+// bit's result.
+template <bool kAfter, typename Active, typename Breaks, typename Emit>
+inline void break_walk(unsigned n, Active active, Breaks breaks, Emit emit) {
+  bool broken = false;
+  for (unsigned j = 0; j < n; ++j) {
+    if (!active(j)) continue;
+    if (kAfter) {
+      emit(j, !broken);
+      broken = broken || breaks(j);
+    } else {
+      broken = broken || breaks(j);
+      emit(j, !broken);
+    }
+  }
+}
+
+// BRKPA (kAfter) and BRKPB: the carry starts as `carry` (Pn at Pg's last
+// active bit) and is cleared by the first active bit set in stops(j).
+template <bool kAfter, typename Active, typename Stops, typename Emit>
+inline void break_prev_walk(unsigned n, bool carry, Active active, Stops stops, Emit emit) {
+  for (unsigned j = 0; j < n; ++j) {
+    if (!active(j)) continue;
+    if (kAfter) {
+      emit(j, carry);
+      carry = carry && !stops(j);
+    } else {
+      carry = carry && !stops(j);
+      emit(j, carry);
+    }
+  }
+}
+
+// The WHILE comparisons of Rn + i with Rm.
+enum class WhileCond : unsigned { LT, LE, LO, LS };
+
+// Number of leading true elements (at most n) of a WHILE comparison at
+// operand width `width_bits` (32 or 64): element i is true while the
+// width-wrapped Rn + i compares true with Rm for every k <= i.
+unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCond cond,
+                          unsigned n);
+
+}  // namespace qrx
+
+// The routine-path predicate test: mask and result are unpacked predicates;
+// element i of T's size is the T at byte offset i * sizeof(T), tested by its
+// bit 0. Stores N, Z, C, V into nzcv. Signed and unsigned T behave alike.
+template <typename T>
+inline void qrx_ptest(cpu_state* s, const uint8_t* mask, const uint8_t* result) {
+  auto at = [](const uint8_t* p) {
+    return [p](unsigned i) {
+      T v;
+      std::memcpy(&v, p + i * sizeof(T), sizeof(T));
+      return (v & 1) != 0;
+    };
+  };
+  qrx::set_nzcv(s, qrx::predicate_test(qrx::kVectorBytes / sizeof(T), at(mask), at(result)));
+}
+
+namespace qrx {
+// qrx_ptest for an element-size code 0..3.
+void ptest_esize(cpu_state* s, unsigned esize_code, const uint8_t* mask, const uint8_t* result);
+}  // namespace qrx
+
+extern "C" {
+
+// The predicate test of result under mask with esize-bit elements (8, 16,
+// 32, 64) over the context's vector length: sets N, Z, C and clears V.
+void PredSetNZCV(PredV mask, PredV result, int esize, CpuContext* ctx);
+// The same, leaving V unchanged.
+void PredSetNZC(PredV mask, PredV result, int esize, CpuContext* ctx);
+// Index of the last true element of mask (esize bits), or -1 if none.
+int FindLastActive(PredV mask, int esize, CpuContext* ctx);
+// Leading true elements that PTRUE pattern `pattern` selects out of
+// `elements`.
+unsigned long VecTrueILength(unsigned long pattern, int elements);
+
+}  // extern "C"
+
+#endif  // QRX_LIBRARY_PRED_SUPPORT_H
