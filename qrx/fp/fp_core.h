@@ -80,6 +80,21 @@ inline T fp_process_nans3(T a, T b, T c, int mode, int* flags) {
   return 0;
 }
 
+// The common start of a two-operand operation: both operands unpacked (and
+// flushed) first, then the NaN result, or 0 when neither is a NaN.
+template <typename T>
+struct fp_binary_operands {
+  fp_unpacked<T> a, b;
+  T nan;
+};
+
+template <typename T>
+inline fp_binary_operands<T> fp_unpack_binary(T a, T b, int mode, int* flags) {
+  fp_binary_operands<T> ops{fp_unpack(a, mode, flags), fp_unpack(b, mode, flags), 0};
+  ops.nan = fp_process_nans(a, b, mode, flags);
+  return ops;
+}
+
 // Rounds and packs (-1)^sign x 1.mnt x 2^(exp - bias), where mnt holds the
 // fraction bits left-aligned in the word with any further precision folded
 // into its lowest bit. rm is an FPRounding value other than TieAway.
@@ -163,8 +178,54 @@ inline T fp_round_exact(int sign, int e2, U x, int rm, int mode, int* flags) {
   return fp_round_core<T>(sign, exp, mnt, rm, mode, flags);
 }
 
-// The width's rounding direction from the mode word.
-inline int fp_mode_rounding(int mode) { return mode & FP_MODE_RMODE; }
+// Rounds a non-zero value unpacked from width From into width To, scaled by
+// 2^scale.
+template <typename To, typename From>
+inline To fp_round_unpacked_as(const fp_unpacked<From>& u, int scale, int rm, int mode,
+                               int* flags) {
+  using FromFmt = fp_format<From>;
+  using FromWork = typename FromFmt::work;
+  using U = std::conditional_t<(sizeof(FromWork) >= sizeof(To)), FromWork, To>;
+  return fp_round_exact<To>(u.sign, u.exp - FromFmt::bias - FromFmt::F + scale, U(u.mnt), rm,
+                            mode, flags);
+}
+
+template <typename T>
+inline T fp_round_unpacked(const fp_unpacked<T>& u, int scale, int rm, int mode, int* flags) {
+  return fp_round_unpacked_as<T>(u, scale, rm, mode, flags);
+}
+
+// Whether an integer x, truncated with err (0 exact, 1 below half, 2 half,
+// 3 above half) of the next unit lost, rounds up in magnitude.
+inline bool fp_round_int_up(int err, bool odd, int sign, FPRounding rounding) {
+  switch (rounding) {
+    case FPRounding::TieEven: return err == 3 || (err == 2 && odd);
+    case FPRounding::PosInf: return err != 0 && !sign;
+    case FPRounding::NegInf: return err != 0 && sign;
+    case FPRounding::TieAway: return err >= 2;
+    case FPRounding::Zero:
+    case FPRounding::Odd: break;
+  }
+  return false;
+}
+
+// The err code of truncating x by shift bits: the first lost bit doubled,
+// plus one when any lower bit is set.
+template <typename U>
+inline int fp_truncation_error(U x, int shift) {
+  if (shift <= 0) return 0;
+  return int(fp_shift_right(x, shift - 1) & 1) * 2 | int(fp_low_bits_set(x, shift - 1));
+}
+
+// Runs body(mode, &flags) with the mode word of fpscr and merges the flags it
+// raised, on every path.
+template <typename Body>
+inline auto fp_run(FPSCR& fpscr, Body&& body) {
+  int flags = 0;
+  auto result = body(fp_mode_from_fpscr(fpscr), &flags);
+  fp_set_flags(fpscr, flags);
+  return result;
+}
 
 uint16_t FPProcess16(uint16_t x, FPSCR& fpscr);
 uint32_t FPProcess32(uint32_t x, FPSCR& fpscr);

@@ -1,0 +1,71 @@
+// Addition and subtraction: both significands are placed with two bits of
+// headroom at the top of the double-width word, the smaller one is aligned
+// with its lost bits folded into a sticky bit, and the exact sum is rounded
+// once.
+#include "qrx/fp/fp_add.h"
+
+#include "qrx/fp/fp_core.h"
+
+namespace {
+
+template <typename T>
+T fp_add(T a, T b, int negate_b, int mode, int* flags) {
+  using Fmt = fp_format<T>;
+  using Wd = typename Fmt::wide;
+  fp_binary_operands<T> ops = fp_unpack_binary(a, b, mode, flags);
+  if (ops.nan) return ops.nan;
+  const fp_unpacked<T>& ua = ops.a;
+  fp_unpacked<T>& ub = ops.b;
+  ub.sign ^= negate_b;
+
+  const bool inf_a = fp_is_inf(a), inf_b = fp_is_inf(b);
+  if (inf_a && inf_b && ua.sign != ub.sign) {
+    *flags |= FP_FLAG_IOC;
+    return fp_default_nan<T>;
+  }
+  if (inf_a) return fp_infinity<T>(ua.sign);
+  if (inf_b) return fp_infinity<T>(ub.sign);
+  if (!ua.mnt && !ub.mnt && ua.sign == ub.sign) return fp_zero<T>(ua.sign);
+
+  constexpr int guard = 2 * Fmt::W - 3 - Fmt::F;
+  Wd xa = Wd(Wd(ua.mnt) << guard), xb = Wd(Wd(ub.mnt) << guard);
+  int exp = ua.exp;
+  if (ua.exp >= ub.exp) {
+    xb = fp_shift_right_sticky(xb, ua.exp - ub.exp);
+  } else {
+    xa = fp_shift_right_sticky(xa, ub.exp - ua.exp);
+    exp = ub.exp;
+  }
+  int sign = ua.sign;
+  Wd sum;
+  if (ua.sign == ub.sign) {
+    sum = xa + xb;
+  } else if (xa >= xb) {
+    sum = xa - xb;
+  } else {
+    sum = xb - xa;
+    sign = ub.sign;
+  }
+  const int rm = mode & FP_MODE_RMODE;
+  if (!sum) return fp_zero<T>(rm == 2);
+  return fp_round_exact<T>(sign, exp - Fmt::bias - Fmt::F - guard, sum, rm, mode, flags);
+}
+
+}  // namespace
+
+template <typename T>
+T FPAdd(T a, T b, FPSCR& fpscr) {
+  return fp_run(fpscr, [=](int mode, int* flags) { return fp_add(a, b, 0, mode, flags); });
+}
+
+template <typename T>
+T FPSub(T a, T b, FPSCR& fpscr) {
+  return fp_run(fpscr, [=](int mode, int* flags) { return fp_add(a, b, 1, mode, flags); });
+}
+
+template uint16_t FPAdd<uint16_t>(uint16_t, uint16_t, FPSCR&);
+template uint32_t FPAdd<uint32_t>(uint32_t, uint32_t, FPSCR&);
+template uint64_t FPAdd<uint64_t>(uint64_t, uint64_t, FPSCR&);
+template uint16_t FPSub<uint16_t>(uint16_t, uint16_t, FPSCR&);
+template uint32_t FPSub<uint32_t>(uint32_t, uint32_t, FPSCR&);
+template uint64_t FPSub<uint64_t>(uint64_t, uint64_t, FPSCR&);

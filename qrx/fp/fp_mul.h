@@ -1,0 +1,13 @@
+// Multiplication and the multiply-extended variant.
+#ifndef QRX_FP_FP_MUL_H
+#define QRX_FP_FP_MUL_H
+
+#include <cstdint>
+
+#include "qrx/fp/fp_status.h"
+
+template <typename T> T FPMul(T a, T b, FPSCR& fpscr);
+// As FPMul, except that infinity x zero gives 2.0 with the product's sign.
+template <typename T> T FPMulX(T a, T b, FPSCR& fpscr);
+
+#endif  // QRX_FP_FP_MUL_H

@@ -1,0 +1,100 @@
+// Fused multiply-add. The product is exact in the double-width word; the
+// addend and the product are both normalised to the same top bit, so the one
+// aligned to the other is never the larger and its lost bits only ever reach
+// the sticky bit.
+#include "qrx/fp/fp_muladd.h"
+
+#include "qrx/fp/fp_core.h"
+
+namespace {
+
+// A non-zero exact term x x 2^e with x's top bit placed at bit `top`.
+template <typename U>
+void fp_place_top(U* x, int* e, int top) {
+  const int shift = fp_clz(*x) - (fp_bits<U> - 1 - top);
+  *x = U(*x << shift);
+  *e -= shift;
+}
+
+template <typename T>
+T fp_muladd_core(T a, T b, T c, int scale, int mode, int* flags) {
+  using Fmt = fp_format<T>;
+  using Wd = typename Fmt::wide;
+  const fp_unpacked<T> ua = fp_unpack(a, mode, flags);
+  const fp_unpacked<T> ub = fp_unpack(b, mode, flags);
+  const fp_unpacked<T> uc = fp_unpack(c, mode, flags);
+  const T nan = fp_process_nans3(a, b, c, mode, flags);
+
+  const bool inf_a = fp_is_inf(a), inf_b = fp_is_inf(b), inf_c = fp_is_inf(c);
+  const bool inf_times_zero = (inf_b && !uc.mnt) || (inf_c && !ub.mnt);
+  if (fp_is_qnan(a) && inf_times_zero) {
+    *flags |= FP_FLAG_IOC;
+    return fp_default_nan<T>;
+  }
+  if (nan) return nan;
+
+  const int psign = ub.sign ^ uc.sign;
+  if (inf_times_zero || (inf_a && (inf_b || inf_c) && ua.sign != psign)) {
+    *flags |= FP_FLAG_IOC;
+    return fp_default_nan<T>;
+  }
+  if (inf_a) return fp_infinity<T>(ua.sign);
+  if (inf_b || inf_c) return fp_infinity<T>(psign);
+
+  const int rm = mode & FP_MODE_RMODE;
+  const bool zero_a = !ua.mnt, zero_p = !ub.mnt || !uc.mnt;
+  if (zero_a && zero_p) return fp_zero<T>(ua.sign == psign ? ua.sign : rm == 2);
+
+  constexpr int top = 2 * Fmt::W - 3;
+  Wd xa = Wd(ua.mnt);
+  int ea = ua.exp - Fmt::bias - Fmt::F;
+  if (zero_p) return fp_round_exact<T>(ua.sign, ea + scale, xa, rm, mode, flags);
+  Wd xp = Wd(Wd(ub.mnt) * Wd(uc.mnt));
+  int ep = ub.exp + uc.exp - 2 * (Fmt::bias + Fmt::F);
+  if (zero_a) return fp_round_exact<T>(psign, ep + scale, xp, rm, mode, flags);
+
+  fp_place_top(&xa, &ea, top);
+  fp_place_top(&xp, &ep, top);
+  int e = ea;
+  if (ea >= ep) {
+    xp = fp_shift_right_sticky(xp, ea - ep);
+  } else {
+    xa = fp_shift_right_sticky(xa, ep - ea);
+    e = ep;
+  }
+  int sign = ua.sign;
+  Wd sum;
+  if (ua.sign == psign) {
+    sum = xa + xp;
+  } else if (xa >= xp) {
+    sum = xa - xp;
+  } else {
+    sum = xp - xa;
+    sign = psign;
+  }
+  if (!sum) return fp_zero<T>(rm == 2);
+  return fp_round_exact<T>(sign, e + scale, sum, rm, mode, flags);
+}
+
+}  // namespace
+
+uint16_t fp16_muladd(uint16_t a, uint16_t b, uint16_t c, int scale, int mode, int* flags) {
+  return fp_muladd_core(a, b, c, scale, mode, flags);
+}
+uint32_t fp32_muladd(uint32_t a, uint32_t b, uint32_t c, int scale, int mode, int* flags) {
+  return fp_muladd_core(a, b, c, scale, mode, flags);
+}
+uint64_t fp64_muladd(uint64_t a, uint64_t b, uint64_t c, int scale, int mode, int* flags) {
+  return fp_muladd_core(a, b, c, scale, mode, flags);
+}
+
+template <typename T>
+T FPMulAdd(T addend, T op1, T op2, FPSCR& fpscr) {
+  return fp_run(fpscr, [=](int mode, int* flags) {
+    return fp_muladd_core(addend, op1, op2, 0, mode, flags);
+  });
+}
+
+template uint16_t FPMulAdd<uint16_t>(uint16_t, uint16_t, uint16_t, FPSCR&);
+template uint32_t FPMulAdd<uint32_t>(uint32_t, uint32_t, uint32_t, FPSCR&);
+template uint64_t FPMulAdd<uint64_t>(uint64_t, uint64_t, uint64_t, FPSCR&);

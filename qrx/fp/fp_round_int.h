@@ -1,0 +1,13 @@
+// Rounding to an integral value in the same format.
+#ifndef QRX_FP_FP_ROUND_INT_H
+#define QRX_FP_FP_ROUND_INT_H
+
+#include <cstdint>
+
+#include "qrx/fp/fp_status.h"
+
+// x rounded to an integral value with the given rounding; IXC is raised for
+// an inexact result only when exact is set.
+template <typename T> T FPRoundInt(T x, FPRounding rounding, bool exact, FPSCR& fpscr);
+
+#endif  // QRX_FP_FP_ROUND_INT_H

@@ -1,0 +1,32 @@
+// Scaling: the scale is clamped to a range that already overflows or
+// underflows every finite input, then added to the exponent before the one
+// rounding.
+#include "qrx/fp/fp_scale.h"
+
+#include "qrx/fp/fp_core.h"
+
+namespace {
+
+template <typename T, typename S>
+T fp_scale(T x, S scale, S limit, FPSCR& fpscr) {
+  return fp_run(fpscr, [=](int mode, int* flags) -> T {
+    const fp_unpacked<T> u = fp_unpack(x, mode, flags);
+    if (fp_is_nan(x)) return fp_process_nan(x, mode, flags);
+    if (fp_is_inf(x)) return x;
+    if (!u.mnt) return fp_zero<T>(u.sign);
+    const S clamped = scale < -limit ? -limit : scale > limit ? limit : scale;
+    return fp_round_unpacked(u, int(clamped), mode & FP_MODE_RMODE, mode, flags);
+  });
+}
+
+}  // namespace
+
+uint16_t FPScale16(uint16_t x, int16_t scale, FPSCR& fpscr) {
+  return fp_scale<uint16_t, int16_t>(x, scale, 60, fpscr);
+}
+uint32_t FPScale32(uint32_t x, int32_t scale, FPSCR& fpscr) {
+  return fp_scale<uint32_t, int32_t>(x, scale, 300, fpscr);
+}
+uint64_t FPScale64(uint64_t x, int64_t scale, FPSCR& fpscr) {
+  return fp_scale<uint64_t, int64_t>(x, scale, 3000, fpscr);
+}

@@ -1,0 +1,63 @@
+// Step functions: a is negated first (a NaN in a comes out with its sign
+// inverted), infinity x zero gives the exact step result, and everything else
+// runs through the scaled fused core.
+#include "qrx/fp/fp_step.h"
+
+#include "qrx/fp/fp_add.h"
+#include "qrx/fp/fp_core.h"
+#include "qrx/fp/fp_muladd.h"
+
+namespace {
+
+inline uint16_t fp_muladd_scaled(uint16_t a, uint16_t b, uint16_t c, int scale, int mode,
+                                 int* flags) {
+  return fp16_muladd(a, b, c, scale, mode, flags);
+}
+inline uint32_t fp_muladd_scaled(uint32_t a, uint32_t b, uint32_t c, int scale, int mode,
+                                 int* flags) {
+  return fp32_muladd(a, b, c, scale, mode, flags);
+}
+inline uint64_t fp_muladd_scaled(uint64_t a, uint64_t b, uint64_t c, int scale, int mode,
+                                 int* flags) {
+  return fp64_muladd(a, b, c, scale, mode, flags);
+}
+
+// constant - a x b, scaled by 2^scale; inf_zero is the result of infinity x
+// zero.
+template <typename T>
+T fp_step(T a, T b, T constant, int scale, T inf_zero, int mode, int* flags) {
+  a = FPNeg(a);
+  const fp_binary_operands<T> ops = fp_unpack_binary(a, b, mode, flags);
+  if (ops.nan) return ops.nan;
+  const fp_unpacked<T>& ua = ops.a, &ub = ops.b;
+  const bool inf_a = fp_is_inf(a), inf_b = fp_is_inf(b);
+  if ((inf_a && !ub.mnt) || (inf_b && !ua.mnt)) return inf_zero;
+  if (inf_a || inf_b) return fp_infinity<T>(ua.sign ^ ub.sign);
+  return fp_muladd_scaled(constant, a, b, scale, mode, flags);
+}
+
+}  // namespace
+
+template <typename T>
+T FPRecipStepFused(T a, T b, FPSCR& fpscr) {
+  return fp_run(fpscr, [=](int mode, int* flags) {
+    const T two = fp_pack_normal<T>(0, 1, 0);
+    return fp_step(a, b, two, 0, two, mode, flags);
+  });
+}
+
+template <typename T>
+T FPRSqrtStepFused(T a, T b, FPSCR& fpscr) {
+  return fp_run(fpscr, [=](int mode, int* flags) {
+    const T three = fp_pack_normal<T>(0, 1, fp_quiet_bit<T>);
+    const T one_and_half = fp_pack_normal<T>(0, 0, fp_quiet_bit<T>);
+    return fp_step(a, b, three, -1, one_and_half, mode, flags);
+  });
+}
+
+#define QRX_FP_STEP_INSTANCES(T)                   \
+  template T FPRecipStepFused<T>(T, T, FPSCR&);    \
+  template T FPRSqrtStepFused<T>(T, T, FPSCR&);
+QRX_FP_STEP_INSTANCES(uint16_t)
+QRX_FP_STEP_INSTANCES(uint32_t)
+QRX_FP_STEP_INSTANCES(uint64_t)

@@ -1,0 +1,15 @@
+// The Newton-Raphson step functions of the reciprocal and reciprocal square
+// root iterations, each with a single rounding.
+#ifndef QRX_FP_FP_STEP_H
+#define QRX_FP_FP_STEP_H
+
+#include <cstdint>
+
+#include "qrx/fp/fp_status.h"
+
+// 2 - a x b.
+template <typename T> T FPRecipStepFused(T a, T b, FPSCR& fpscr);
+// (3 - a x b) / 2.
+template <typename T> T FPRSqrtStepFused(T a, T b, FPSCR& fpscr);
+
+#endif  // QRX_FP_FP_STEP_H

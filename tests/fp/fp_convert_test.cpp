@@ -1,0 +1,180 @@
+// Conversions between widths, to and from integers and fixed point, and
+// round to integral.
+#include <gtest/gtest.h>
+
+#include "qrx/fp/fp_convert.h"
+#include "qrx/fp/fp_fixed.h"
+#include "qrx/fp/fp_round_int.h"
+#include "tests/fp/fp_test_util.h"
+
+using namespace fptest;
+
+namespace {
+
+constexpr FPRounding kTieEven = FPRounding::TieEven, kZero = FPRounding::Zero,
+                     kPosInf = FPRounding::PosInf, kNegInf = FPRounding::NegInf,
+                     kTieAway = FPRounding::TieAway;
+
+TEST(FPConvert, WideningKeepsEverything) {
+  // FZ16 never flushes a half source; FZ flushes a single source with IDC.
+  EXPECT_EQ(run(FZ16, [](FPSCR& s) { return FPConvert<uint16_t, uint32_t>(0x0001, kTieEven, s); }),
+            (Outcome{0x33800000, 0}));
+  EXPECT_EQ(run(FZ, [](FPSCR& s) { return FPConvert<uint32_t, uint64_t>(0x80000001, kTieEven, s); }),
+            (Outcome{0x8000000000000000u, IDC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return FPConvert<uint32_t, uint64_t>(0x00000001, kTieEven, s); }),
+            (Outcome{0x36A0000000000000u, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return FPConvert<uint16_t, uint32_t>(0x7D01, kTieEven, s); }),
+            (Outcome{0x7FE02000, IOC}));
+  EXPECT_EQ(run(DN, [](FPSCR& s) { return FPConvert<uint16_t, uint64_t>(0xFE01, kTieEven, s); }),
+            (Outcome{0x7FF8000000000000u, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return FPConvert<uint16_t, uint64_t>(0xFC00, kTieEven, s); }),
+            (Outcome{0xFFF0000000000000u, 0}));
+  // AHP: the top half exponent is an ordinary one.
+  EXPECT_EQ(run(AHP, [](FPSCR& s) { return FPConvert<uint16_t, uint32_t>(0x7C00, kTieEven, s); }),
+            (Outcome{0x47800000, 0}));
+  EXPECT_EQ(run(AHP, [](FPSCR& s) { return FPConvert<uint16_t, uint32_t>(0xFFFF, kTieEven, s); }),
+            (Outcome{0xC7FFE000, 0}));
+}
+
+TEST(FPConvert, Narrowing) {
+  struct Case {
+    uint32_t control, x;
+    uint16_t want;
+    uint32_t flags;
+  } to_half[] = {
+      {RN, 0x477FF000, 0x7C00, OFC | IXC},  // 65520 overflows when rounding to nearest
+      {RZ, 0x477FF000, 0x7BFF, IXC},
+      {AHP, 0x47800000, 0x7C00, 0},          // 65536 in the alternative format
+      {AHP, 0x7F800000, 0x7FFF, IOC},
+      {AHP, 0xFFC00000, 0x8000, IOC},
+      {AHP, 0x48000000, 0x7FFF, IOC},        // 131072 is beyond it
+      {RN, 0x7FC02000, 0x7E01, 0},
+      {RN, 0xFF802000, 0xFE01, IOC},
+      {FZ, 0x00000001, 0x0000, IDC},
+      {FZ16, 0x33800000, 0x0001, 0},         // half results are never flushed
+      {RN, 0x33000000, 0x0000, UFC | IXC},   // half of the smallest subnormal: ties to even
+      {RP, 0x33000000, 0x0001, UFC | IXC},
+  };
+  for (const Case& c : to_half) {
+    EXPECT_EQ(run(c.control,
+                  [&](FPSCR& s) {
+                    return FPConvert<uint32_t, uint16_t>(
+                        c.x, static_cast<FPRounding>((c.control >> 22) & 3), s);
+                  }),
+              (Outcome{c.want, c.flags}))
+        << std::hex << c.x;
+  }
+  EXPECT_EQ(run(FZ, [](FPSCR& s) { return FPConvert<uint64_t, uint32_t>(0x3690000000000000u, kTieEven, s); }),
+            (Outcome{0x00000000, UFC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return FPConvert<uint64_t, uint32_t>(0x3FF0000010000000u, FPRounding::Odd, s); }),
+            (Outcome{0x3F800001, IXC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return FPConvert<uint64_t, uint32_t>(0x7FF0000020000000u, kTieEven, s); }),
+            (Outcome{0x7FC00001, IOC}));
+}
+
+TEST(FPFixed, FloatToInteger) {
+  struct Case {
+    uint32_t control, x;
+    bool is_unsigned;
+    uint32_t want, flags;
+  } cases[] = {
+      {RN, 0x4F000000, false, 0x7FFFFFFF, IOC},  // 2^31
+      {RN, 0xCF000000, false, 0x80000000, 0},    // -2^31
+      {RN, 0xCF000001, false, 0x80000000, IOC},  // -2^31 - 256
+      {RN, 0xBF000000, true, 0, IXC},            // -0.5 unsigned
+      {RN, 0xBF800000, true, 0, IOC},
+      {RN, 0x7FC00000, false, 0, IOC},
+      {RN, 0x7F800000, false, 0x7FFFFFFF, IOC},
+      {RN, 0xFF800000, true, 0, IOC},
+      {RN, 0x7F800000, true, 0xFFFFFFFF, IOC},
+      {RN, 0x00000000, false, 0, 0},
+      {RN, 0x80000000, true, 0, 0},
+      {FZ, 0x00000001, false, 0, IDC},
+      {RN, 0x40200000, false, 2, IXC},           // 2.5 toward zero
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run(c.control,
+                  [&](FPSCR& s) {
+                    return fplibFPToFixed<uint32_t, uint32_t>(c.x, 0, c.is_unsigned, kZero, s);
+                  }),
+              (Outcome{c.want, c.flags}))
+        << std::hex << c.x << " unsigned " << c.is_unsigned;
+  }
+  // A failed range check of the narrower target raises IOC alone.
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint32_t>(0x41E0000000100000u, 0, false, kZero, s); }),
+            (Outcome{0x7FFFFFFF, IOC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint16_t>(0x7800, 0, false, kZero, s); }),
+            (Outcome{0x7FFF, IOC}));  // 32768 as int16
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint16_t>(0xF800, 0, false, kZero, s); }),
+            (Outcome{0x8000, 0}));
+  EXPECT_EQ(run(FZ16, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint64_t>(0x03FF, 20, false, kZero, s); }),
+            (Outcome{0, 0}));  // flushed half source
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint64_t>(0x03FF, 20, false, kZero, s); }),
+            (Outcome{63, IXC}));
+  // Fixed point and the directed roundings.
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint32_t, uint32_t>(0x3FC00000, 4, false, kZero, s); }),
+            (Outcome{24, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0xC004000000000000u, 0, false, kTieAway, s); }),
+            (Outcome{uint64_t(-3), IXC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0xC004000000000000u, 0, false, kTieEven, s); }),
+            (Outcome{uint64_t(-2), IXC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0xC3E0000000000000u, 0, false, kNegInf, s); }),
+            (Outcome{0x8000000000000000u, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0x43F0000000000000u, 0, true, kPosInf, s); }),
+            (Outcome{0xFFFFFFFFFFFFFFFFu, IOC}));
+}
+
+TEST(FPFixed, IntegerToFloat) {
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFixedToFP<uint64_t>(~0ull, 0, false, kTieEven, s); }),
+            (Outcome{0xBFF0000000000000u, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFixedToFP<uint32_t>(~0ull, 0, true, kTieEven, s); }),
+            (Outcome{0x5F800000, IXC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFixedToFP<uint32_t>(~0ull, 0, true, kZero, s); }),
+            (Outcome{0x5F7FFFFF, IXC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFixedToFP<uint32_t>(0, 0, false, kNegInf, s); }),
+            (Outcome{0, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFixedToFP<uint16_t>(65520, 0, true, kTieEven, s); }),
+            (Outcome{0x7C00, OFC | IXC}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFixedToFP<uint32_t>(3, 1, false, kTieEven, s); }),
+            (Outcome{0x3FC00000, 0}));  // 1.5 in fixed point
+  EXPECT_EQ(run(FZ, [](FPSCR& s) { return fplibFixedToFP<uint32_t>(1, 64, false, kTieEven, s); }),
+            (Outcome{0x1F800000, 0}));  // 2^-64 is normal
+}
+
+TEST(FPRoundInt, Directions) {
+  struct Case {
+    uint32_t x;
+    FPRounding rounding;
+    bool exact;
+    uint32_t control, want, flags;
+  } cases[] = {
+      {0x40200000, kTieEven, true, RN, 0x40000000, IXC},   // FRINTX 2.5
+      {0x40200000, kTieEven, false, RN, 0x40000000, 0},    // FRINTI 2.5
+      {0x40200000, kTieAway, false, RN, 0x40400000, 0},
+      {0xC0200000, kTieAway, false, RN, 0xC0400000, 0},
+      {0xBE800000, kPosInf, false, RN, 0x80000000, 0},     // -0.25 up
+      {0x3E800000, kNegInf, false, RN, 0x00000000, 0},
+      {0xBE800000, kNegInf, false, RN, 0xBF800000, 0},
+      {0x3B000000, kTieEven, true, RN, 0x00000000, IXC},   // 2^-9
+      {0x3F000000, kTieEven, true, RN, 0x00000000, IXC},   // 0.5 ties to even zero
+      {0x3F400000, kTieEven, true, RN, 0x3F800000, IXC},
+      {0x4B000001, kTieEven, true, RN, 0x4B000001, 0},     // already integral
+      {0x00000001, kPosInf, true, RN, 0x3F800000, IXC},
+      {0x00000001, kPosInf, true, FZ, 0x00000000, IDC},
+      {0x7F800001, kZero, false, RN, 0x7FC00001, IOC},
+      {0xFF800000, kZero, true, RN, 0xFF800000, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run(c.control, [&](FPSCR& s) { return FPRoundInt<uint32_t>(c.x, c.rounding, c.exact, s); }),
+              (Outcome{c.want, c.flags}))
+        << std::hex << c.x << " rounding " << int(c.rounding);
+  }
+  EXPECT_EQ(run(FZ16, [](FPSCR& s) { return FPRoundInt<uint16_t>(0x03FF, kPosInf, true, s); }),
+            (Outcome{0x0000, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return FPRoundInt<uint64_t>(0x4330000000000001u, kNegInf, true, s); }),
+            (Outcome{0x4330000000000001u, 0}));
+  EXPECT_EQ(run(RN, [](FPSCR& s) { return FPRoundInt<uint64_t>(0xC00C000000000000u, kTieEven, true, s); }),
+            (Outcome{0xC010000000000000u, IXC}));  // -3.5 to -4
+}
+
+}  // namespace
