@@ -1,0 +1,216 @@
+#include "case_gen.h"
+
+#include <cstring>
+#include <regex>
+
+#include "qrx/handlers/handler_support.h"
+
+namespace qrx {
+namespace harness {
+
+namespace {
+
+struct rng {
+  uint64_t st;
+  uint64_t next() { return splitmix64(&st); }
+  uint64_t below(uint64_t n) { return next() % n; }
+  bool one_in(unsigned n) { return below(n) == 0; }
+};
+
+// Words the tables accept and the model rejects.
+enum class reject { shifted_byte_imm, bad_bitmask_imm, scalar_index_31 };
+struct reject_rule {
+  const char* forms;
+  reject kind;
+};
+const reject_rule kRejectRules[] = {
+    // The shift flag (bit 13) of a byte-element immediate.
+    {"^Vec[US]8(Add|Sub|SubR|QAdd|QSub)VIX$|^VecS8Dup(I|IZ|IM)$", reject::shifted_byte_imm},
+    // Reserved N:immr:imms bitmask immediates.
+    {"^VecU64(Or|Xor|And)VIX$|^VecS64DupMaskI$", reject::bad_bitmask_imm},
+    // Scalar-plus-scalar memory forms name no offset register with Rm = 31.
+    {"(LSS|LSSZ|QSSZ)$", reject::scalar_index_31},
+};
+
+bool valid_bitmask_imm(uint32_t w) {
+  uint32_t n = field(w, 17, 17), imms = field(w, 10, 5);
+  uint32_t combined = (n << 6) | (~imms & 0x3f);
+  if (combined == 0) return false;
+  unsigned len = 31 - static_cast<unsigned>(__builtin_clz(combined));
+  if (len < 1) return false;
+  uint32_t levels = (1u << len) - 1;
+  return (imms & levels) != levels;
+}
+
+const std::regex& rule_regex(size_t i) {
+  static const std::vector<std::regex> compiled = [] {
+    std::vector<std::regex> v;
+    for (const reject_rule& r : kRejectRules) v.emplace_back(r.forms);
+    return v;
+  }();
+  return compiled[i];
+}
+
+// Special values per element width: zeros, infinities, quiet and signalling
+// NaNs, subnormals, extremes, and a few ordinary and integer-edge values.
+const uint64_t kSpecialH[] = {0x0000, 0x8000, 0x7c00, 0xfc00, 0x7e00, 0xfe01, 0x7d00, 0xfc01, 0x0001, 0x83ff,
+                              0x0400, 0x7bff, 0xfbff, 0x3c00, 0xbc00, 0x3800, 0x3bff, 0x6800, 0x7800, 0x0200};
+const uint64_t kSpecialS[] = {0x00000000, 0x80000000, 0x7f800000, 0xff800000, 0x7fc00000, 0xffc00001,
+                              0x7fa00000, 0xff800001, 0x00000001, 0x807fffff, 0x00800000, 0x7f7fffff,
+                              0xff7fffff, 0x3f800000, 0xbf800000, 0x3f000000, 0x3effffff, 0x4b000000,
+                              0x4f000000, 0x5f000000, 0xcf000000, 0x00400000};
+const uint64_t kSpecialD[] = {0x0000000000000000ull, 0x8000000000000000ull, 0x7ff0000000000000ull,
+                              0xfff0000000000000ull, 0x7ff8000000000000ull, 0xfff8000000000001ull,
+                              0x7ff4000000000000ull, 0xfff0000000000001ull, 0x0000000000000001ull,
+                              0x800fffffffffffffull, 0x0010000000000000ull, 0x7fefffffffffffffull,
+                              0xffefffffffffffffull, 0x3ff0000000000000ull, 0xbff0000000000000ull,
+                              0x3fe0000000000000ull, 0x4330000000000000ull, 0x43e0000000000000ull,
+                              0x41e0000000000000ull, 0xc3e0000000000000ull, 0x0008000000000000ull};
+const uint64_t kSpecialX[] = {0, 1, ~0ull, 0x7fffffffffffffffull, 0x8000000000000000ull,
+                              0xffffffffull, 0x7fffffffull, 0x80000000ull, 0xffffull, 0x80ull, 0x7full};
+
+template <size_t N>
+uint64_t pick(rng& r, const uint64_t (&table)[N]) { return table[r.below(N)]; }
+
+void store_le(uint8_t* p, uint64_t v, unsigned bytes) {
+  for (unsigned b = 0; b < bytes; ++b) p[b] = static_cast<uint8_t>(v >> (8 * b));
+}
+
+enum flavour : unsigned { kRandom, kFpSpecial, kPredPatterns, kNearEnd, kFlavours };
+
+void fill_vector(rng& r, unsigned flav, uint8_t* z) {
+  unsigned mode = flav == kFpSpecial ? 1 + static_cast<unsigned>(r.below(3)) : static_cast<unsigned>(r.below(6));
+  unsigned esize = 1u << (1 + r.below(3));  // for the special modes: 2, 4 or 8 bytes
+  uint64_t splat = r.next();
+  for (unsigned i = 0; i < kVectorBytes; i += 8) store_le(z + i, r.next(), 8);
+  switch (mode) {
+    case 1: case 2: case 3:  // floating-point specials mixed with random lanes
+      for (unsigned i = 0; i < kVectorBytes; i += esize) {
+        if (r.one_in(4)) continue;
+        uint64_t v = esize == 2 ? pick(r, kSpecialH) : esize == 4 ? pick(r, kSpecialS) : pick(r, kSpecialD);
+        store_le(z + i, v, esize);
+      }
+      break;
+    case 4:  // small integers
+      for (unsigned i = 0; i < kVectorBytes; ++i) z[i] = static_cast<uint8_t>(r.below(4) == 0 ? r.next() : r.below(3));
+      break;
+    case 5:  // one element replicated
+      for (unsigned i = 0; i < kVectorBytes; i += esize) store_le(z + i, splat, esize);
+      break;
+    default: break;  // random bytes
+  }
+}
+
+void fill_predicate(rng& r, unsigned flav, uint8_t* p) {
+  unsigned esize = 1u << r.below(4);
+  unsigned kind = flav == kPredPatterns ? static_cast<unsigned>(r.below(4)) : static_cast<unsigned>(3 + r.below(3));
+  std::memset(p, 0, kPredicateBytes);
+  switch (kind) {
+    case 0: for (unsigned i = 0; i < kPredicateBytes; i += esize) p[i] = 1; break;  // all true
+    case 1: break;                                                                 // all false
+    case 2: p[r.below(kPredicateBytes / esize) * esize] = 1; break;                 // single element
+    case 3: case 4:                                                                 // random elements
+      for (unsigned i = 0; i < kPredicateBytes; i += esize) p[i] = r.next() & 1;
+      break;
+    default:                                                                        // random bits
+      for (unsigned i = 0; i < kPredicateBytes; ++i) p[i] = r.next() & 1;
+      break;
+  }
+}
+
+uint32_t random_fpcr(rng& r, unsigned flav) {
+  if (flav != kFpSpecial && !r.one_in(4)) return 0;
+  uint32_t v = static_cast<uint32_t>(r.below(4)) << 22;  // rounding mode
+  const unsigned kModeBits[] = {24, 25, 26, 19};         // FZ, DN, AHP, FZ16
+  for (unsigned b : kModeBits)
+    if (r.one_in(3)) v |= 1u << b;
+  return v;
+}
+
+// An address in the region: near its end (the accesses may run into the
+// guard page) or in its middle, with room for any immediate offset.
+uint64_t region_address(rng& r, bool near_end, unsigned align) {
+  uint64_t a = near_end ? kRegionEnd - 8 - r.below(320) : kRegionBase + kRegionBytes / 2 - 4096 + r.below(8192);
+  return a & ~uint64_t{align - 1};
+}
+
+void point_into_region(rng& r, unsigned flav, uint32_t word, machine_state* s) {
+  const DecodeEntry* e = find_entry(word);
+  const char* name = e ? e->name : "";
+  bool near_end = flav == kNearEnd;
+  unsigned rn = field(word, 9, 5), rm = field(word, 20, 16);
+  bool lanes32 = std::strncmp(name, "VecU32", 6) == 0 || std::strncmp(name, "VecS32", 6) == 0;
+  unsigned lane = lanes32 ? 4 : 8;
+
+  for (unsigned i = 0; i < 31; ++i) s->x[i] = r.below(16);  // scalar offsets stay small
+  uint64_t base = region_address(r, near_end, r.one_in(4) ? 1 : 16);
+  size_t len = std::strlen(name);
+  bool fill_spill = len > 6 && (std::strcmp(name + len - 6, "FillSI") == 0 || std::strcmp(name + len - 7, "SpillSI") == 0);
+  if (fill_spill) {
+    // The signed 9-bit offset counts whole registers: aim at the region.
+    int64_t imm9 = sfield((field(word, 21, 16) << 3) | field(word, 12, 10), 8, 0);
+    uint64_t unit = std::strncmp(name, "VecP", 4) == 0 ? kPackedPredBytes : kVectorBytes;
+    base -= static_cast<uint64_t>(imm9) * unit;
+  }
+  s->sp = region_address(r, false, 16);
+  if (rn == 31)
+    s->sp = base & ~uint64_t{15};
+  else
+    s->x[rn] = base;
+
+  // Vector offsets (Zm) small, vector bases (Zn) inside the region.
+  for (unsigned i = 0; i < kVectorBytes; i += lane) store_le(s->z[rm] + i, r.below(512), lane);
+  for (unsigned i = 0; i < kVectorBytes; i += lane) store_le(s->z[rn] + i, region_address(r, near_end, r.one_in(2) ? 8 : 1), lane);
+}
+
+}  // namespace
+
+uint64_t case_seed(uint64_t run_seed, unsigned form, unsigned index) {
+  uint64_t st = run_seed ^ (uint64_t{form} << 32) ^ index;
+  splitmix64(&st);
+  return splitmix64(&st) | 1;  // never 0, which would mean a zero region
+}
+
+bool model_rejects(const char* form, uint32_t word) {
+  for (size_t i = 0; i < sizeof kRejectRules / sizeof kRejectRules[0]; ++i) {
+    if (!std::regex_search(form, rule_regex(i))) continue;
+    switch (kRejectRules[i].kind) {
+      case reject::shifted_byte_imm: if (field(word, 13, 13)) return true; break;
+      case reject::bad_bitmask_imm: if (!valid_bitmask_imm(word)) return true; break;
+      case reject::scalar_index_31: if (field(word, 20, 16) == 31) return true; break;
+    }
+  }
+  return false;
+}
+
+uint32_t make_case_word(const DecodeTable& table, const DecodeEntry& entry, uint64_t seed) {
+  rng r{seed ^ 0x5157u};
+  uint32_t word = entry.pattern;
+  for (unsigned tries = 0; tries < 256; ++tries) {
+    word = entry.pattern | (static_cast<uint32_t>(r.next()) & ~table.mask);
+    bool clash = is_memory_word(word) && field(word, 20, 16) == field(word, 9, 5) && (~table.mask & 0x1f0000u);
+    if (!model_rejects(entry.name, word) && !clash) break;
+  }
+  return word;
+}
+
+void make_case_state(uint64_t seed, uint32_t word, machine_state* s) {
+  rng r{seed};
+  unsigned flav = static_cast<unsigned>(r.below(kFlavours));
+  reset_state(s, r.next() | 1);
+  for (uint64_t& x : s->x) {
+    unsigned k = static_cast<unsigned>(r.below(4));
+    x = k == 0 ? pick(r, kSpecialX) : k == 1 ? r.below(256) : r.next();
+  }
+  s->sp = region_address(r, false, 16);
+  s->nzcv = (r.next() & 0xf) << 28;
+  s->fpsr = r.one_in(4) ? static_cast<uint32_t>(r.next()) & 0x0800009fu : 0;
+  s->fpcr = random_fpcr(r, flav);
+  for (auto& z : s->z) fill_vector(r, flav, z);
+  for (auto& p : s->p) fill_predicate(r, flav, p);
+  if (r.one_in(4)) fill_predicate(r, kRandom, s->ffr);
+  if (is_memory_word(word)) point_into_region(r, flav, word, s);
+}
+
+}  // namespace harness
+}  // namespace qrx

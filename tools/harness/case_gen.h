@@ -1,0 +1,38 @@
+// The case generator: for a decode entry and a seed, the instruction word
+// (random operand bits, steered away from words the reference model rejects)
+// and the starting state, both reproducible from the seed alone.
+#ifndef QRX_HARNESS_CASE_GEN_H
+#define QRX_HARNESS_CASE_GEN_H
+
+#include <cstdint>
+
+#include "qrx/decode/decode_tables.h"
+#include "state_text.h"
+
+namespace qrx {
+namespace harness {
+
+// The seed of case `index` of form `form` in a run with seed `run_seed`.
+uint64_t case_seed(uint64_t run_seed, unsigned form, unsigned index);
+
+// The word of a case: the entry's fixed bits with random operand bits.
+uint32_t make_case_word(const DecodeTable& table, const DecodeEntry& entry, uint64_t seed);
+
+// Whether the word is one the reference model rejects as undefined although
+// the tables accept it (the generator never produces these).
+bool model_rejects(const char* form, uint32_t word);
+
+// Memory instructions: loads, stores, gathers, scatters, prefetches, fills
+// and spills.
+constexpr bool is_memory_word(uint32_t w) { return (w >> 29) >= 4; }
+
+// The starting state of a case. Its flavour (random data, special
+// floating-point values with random FPCR modes, predicate patterns, memory
+// near the end of the region) comes from the seed; memory words get base
+// registers and vector addresses inside the region.
+void make_case_state(uint64_t seed, uint32_t word, machine_state* s);
+
+}  // namespace harness
+}  // namespace qrx
+
+#endif  // QRX_HARNESS_CASE_GEN_H

@@ -1,0 +1,130 @@
+#include "compare.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+namespace qrx {
+namespace harness {
+
+namespace {
+
+bool explained(const std::string& form, const field_diff& d, const machine_state& initial,
+               const machine_state& emu, const std::vector<deviation>& deviations) {
+  for (const deviation& dev : deviations) {
+    if (!std::regex_match(form, dev.forms_re) || !std::regex_match(d.field, dev.field_re)) continue;
+    if (dev.behaviour == "any") return true;
+    // unchanged: the emulator's field equals its starting value.
+    for (const field_diff& c : diff_states(initial, emu))
+      if (c.field == d.field) return false;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool parse_deviations(const std::string& text, std::vector<deviation>* out, std::string* error) {
+  std::istringstream in(text);
+  std::string line;
+  for (int lineno = 1; std::getline(in, line); ++lineno) {
+    line = line.substr(0, line.find('#'));
+    std::istringstream ls(line);
+    deviation d;
+    if (!(ls >> d.forms)) continue;
+    ls >> d.field >> d.behaviour;
+    std::getline(ls, d.reason);
+    d.reason.erase(0, d.reason.find_first_not_of(" \t"));
+    d.line = lineno;
+    if (d.field.empty() || (d.behaviour != "unchanged" && d.behaviour != "any") || d.reason.empty()) {
+      *error = "line " + std::to_string(lineno) + ": expected 'FORMS FIELD unchanged|any reason'";
+      return false;
+    }
+    try {
+      d.forms_re = std::regex(d.forms);
+      d.field_re = std::regex(d.field);
+    } catch (const std::regex_error&) {
+      *error = "line " + std::to_string(lineno) + ": bad regular expression";
+      return false;
+    }
+    out->push_back(std::move(d));
+  }
+  return true;
+}
+
+verdict judge_case(const std::string& form, const machine_state& initial, int model_signal,
+                   const machine_state& model, kalt64_decode_rc emu_rc, const machine_state& emu,
+                   const std::vector<deviation>& deviations) {
+  if (model_signal == SIGILL) return {outcome::undefined, model_signal, {}};
+  if (model_signal != 0) return {outcome::fault, model_signal, {}};
+  verdict v{outcome::pass, 0, {}};
+  if (emu_rc != KALT64_DECODE_OK)
+    v.mismatch.push_back({"rc", "the emulator did not execute the word (code " + std::to_string(emu_rc) + ")"});
+  for (field_diff& d : diff_states(model, emu))
+    if (!explained(form, d, initial, emu, deviations)) v.mismatch.push_back(std::move(d));
+  if (!v.mismatch.empty()) v.result = outcome::fail;
+  return v;
+}
+
+void count(form_tally* t, const verdict& v, uint32_t word, uint64_t seed) {
+  ++t->cases;
+  switch (v.result) {
+    case outcome::pass: ++t->pass; break;
+    case outcome::pending: ++t->pending; break;
+    case outcome::fault: ++t->faults; break;
+    case outcome::undefined: ++t->undefined; break;
+    case outcome::fail:
+      if (!t->has_failure) {
+        t->has_failure = true;
+        t->fail_word = word;
+        t->fail_seed = seed;
+        t->fail_fields = v.mismatch;
+      }
+      ++t->fail;
+      break;
+  }
+}
+
+form_tally total_of(const std::vector<form_tally>& forms) {
+  form_tally t;
+  t.form = "total";
+  for (const form_tally& f : forms) {
+    t.cases += f.cases;
+    t.pass += f.pass;
+    t.fail += f.fail;
+    t.pending += f.pending;
+    t.faults += f.faults;
+    t.undefined += f.undefined;
+  }
+  return t;
+}
+
+std::string format_report(const std::vector<form_tally>& forms) {
+  std::ostringstream os;
+  char buf[160];
+  auto row = [&](const form_tally& t, const char* note) {
+    std::snprintf(buf, sizeof buf, "%-26s %6u %6u %6u %8u %7u %10u%s\n", t.form.c_str(), t.cases, t.pass, t.fail,
+                  t.pending, t.faults, t.undefined, note);
+    os << buf;
+  };
+  std::snprintf(buf, sizeof buf, "%-26s %6s %6s %6s %8s %7s %10s\n", "form", "cases", "pass", "fail", "pending",
+                "faults", "undefined");
+  os << buf;
+  for (const form_tally& t : forms)
+    row(t, t.fail ? "  FAIL" : t.pending ? "  pending" : t.pass == 0 ? "  (nothing compared)" : "");
+  row(total_of(forms), "");
+  for (const form_tally& t : forms) {
+    if (!t.has_failure) continue;
+    std::snprintf(buf, sizeof buf, "\nFAIL %s: %u of %u cases differ; first: word 0x%08x, model vs emulator:\n",
+                  t.form.c_str(), t.fail, t.cases, t.fail_word);
+    os << buf;
+    for (const field_diff& d : t.fail_fields) os << "  " << d.field << ": " << d.detail << '\n';
+    std::snprintf(buf, sizeof buf, "--seed 0x%llx 0x%08x", static_cast<unsigned long long>(t.fail_seed), t.fail_word);
+    os << "  reproduce: qrx-exec " << buf << "\n  on the model: qrx-exec --model " << buf << '\n';
+  }
+  return os.str();
+}
+
+}  // namespace harness
+}  // namespace qrx

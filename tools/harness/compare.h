@@ -1,0 +1,66 @@
+// Judging a case (model result against emulator result, through the
+// deviations file) and the per-form tally the comparator prints.
+#ifndef QRX_HARNESS_COMPARE_H
+#define QRX_HARNESS_COMPARE_H
+
+#include <cstdint>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "state_text.h"
+
+namespace qrx {
+namespace harness {
+
+// One documented place where the emulator's required result differs from
+// the reference model's. A line of the deviations file:
+//   FORMS-REGEX  FIELD-REGEX  BEHAVIOUR  reason...
+// BEHAVIOUR is `unchanged` (the emulator leaves the field as it was) or
+// `any` (the field's value is not compared). Both regexes must match the
+// whole form name and the whole field name.
+struct deviation {
+  std::string forms, field, behaviour, reason;
+  std::regex forms_re, field_re;
+  int line;
+};
+bool parse_deviations(const std::string& text, std::vector<deviation>* out, std::string* error);
+
+enum class outcome { pass, fail, pending, fault, undefined };
+
+struct verdict {
+  outcome result;
+  int signal;                        // fault and undefined
+  std::vector<field_diff> mismatch;  // fail: the unexplained fields
+};
+
+// `model_signal` non-zero: the model faulted (SIGILL: it rejects the word).
+// Otherwise every field of the two final states is compared; a difference
+// passes only when a deviation for this form explains exactly that field.
+// A non-zero `emu_rc` is a failure of field "rc".
+verdict judge_case(const std::string& form, const machine_state& initial, int model_signal,
+                   const machine_state& model, kalt64_decode_rc emu_rc, const machine_state& emu,
+                   const std::vector<deviation>& deviations);
+
+// Per-form counts and the first failure.
+struct form_tally {
+  std::string form;
+  unsigned cases = 0, pass = 0, fail = 0, pending = 0, faults = 0, undefined = 0;
+  bool has_failure = false;
+  uint32_t fail_word = 0;
+  uint64_t fail_seed = 0;
+  std::vector<field_diff> fail_fields;
+};
+void count(form_tally* t, const verdict& v, uint32_t word, uint64_t seed);
+
+// The table (one row per form and a total), then each failing form's first
+// differing fields and the qrx-exec command that reproduces its case.
+std::string format_report(const std::vector<form_tally>& forms);
+
+// Sums over forms.
+form_tally total_of(const std::vector<form_tally>& forms);
+
+}  // namespace harness
+}  // namespace qrx
+
+#endif  // QRX_HARNESS_COMPARE_H

@@ -1,0 +1,251 @@
+// qrx-compare: differential test of the emulator against the reference
+// processor model. Generates seeded cases for every selected form, runs them
+// through the probe on the model (several probe processes in parallel) and
+// through execute_qrx_instruction here, and prints the per-form table.
+//
+// Exit status: 0 when no selected form fails; 1 when a form fails (or, with
+// --require-implemented, when a form is still pending); 2 for a usage or
+// infrastructure error, including a selection that names no form.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "case_gen.h"
+#include "compare.h"
+#include "qrx/decode/pending.h"
+#include "runner.h"
+
+using namespace qrx;
+using namespace qrx::harness;
+
+namespace {
+
+const char kUsage[] =
+    "usage: qrx-compare (--family NAME | --handlers REGEX) [options]\n"
+    "  --family NAME          forms of a family listed in the families file\n"
+    "  --handlers REGEX       forms whose handler name matches REGEX (searched)\n"
+    "  --cases N              cases per form (default 8)\n"
+    "  --seed N               run seed (default 1); every case has its own seed\n"
+    "  --jobs N               probe processes in parallel (default 2)\n"
+    "  --batch N              cases per probe process (default 2000)\n"
+    "  --families FILE        families file (default: the committed one)\n"
+    "  --deviations FILE      deviations file (default: the committed one)\n"
+    "  --require-implemented  a pending form fails the run\n"
+    "  --inject FIELD         self-test: corrupt FIELD of every emulator result\n"
+    "  --runner PATH, --probe PATH   the reference model launcher and the probe\n";
+
+struct options {
+  std::string family, handlers;
+  unsigned cases = 8, jobs = 2, batch = 2000;
+  uint64_t seed = 1;
+  std::string families_file, deviations_file, inject;
+  bool require_implemented = false;
+  model_options model = default_model_options();
+};
+
+bool read_file(const std::string& path, std::string* out) {
+  std::ifstream f(path);
+  if (!f) return false;
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  *out = ss.str();
+  return true;
+}
+
+// The regex of a family: "NAME REGEX" lines of the families file.
+bool family_regex(const std::string& file, const std::string& name, std::string* regex) {
+  std::string text;
+  if (!read_file(file, &text)) return false;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream ls(line.substr(0, line.find('#')));
+    std::string n, r;
+    if (ls >> n >> r && n == name) {
+      *regex = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Flips the lowest bit of one field, for the self-test.
+bool corrupt(machine_state* s, const std::string& field) {
+  int n = field.size() > 1 ? std::atoi(field.c_str() + 1) : -1;
+  if (field[0] == 'x' && n >= 0 && n < 31) s->x[n] ^= 1;
+  else if (field[0] == 'z' && n >= 0 && n < 32) s->z[n][0] ^= 1;
+  else if (field[0] == 'p' && n >= 0 && n < 16) s->p[n][0] ^= 1;
+  else if (field == "ffr") s->ffr[0] ^= 1;
+  else if (field == "nzcv") s->nzcv ^= 1u << 28;
+  else if (field == "fpsr") s->fpsr ^= 1;
+  else if (field == "mem") s->mem[0] ^= 1;
+  else return false;
+  return true;
+}
+
+struct pending_case {
+  size_t form;
+  uint32_t word;
+  uint64_t seed;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  options o;
+  o.families_file = QRX_HARNESS_DIR "/families.txt";
+  o.deviations_file = QRX_HARNESS_DIR "/deviations.txt";
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "qrx-compare: %s needs a value\n%s", a.c_str(), kUsage);
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    auto number = [&]() { return std::strtoull(value().c_str(), nullptr, 0); };
+    if (a == "--family") o.family = value();
+    else if (a == "--handlers") o.handlers = value();
+    else if (a == "--cases") o.cases = static_cast<unsigned>(number());
+    else if (a == "--seed") o.seed = number();
+    else if (a == "--jobs") o.jobs = static_cast<unsigned>(number());
+    else if (a == "--batch") o.batch = static_cast<unsigned>(number());
+    else if (a == "--families") o.families_file = value();
+    else if (a == "--deviations") o.deviations_file = value();
+    else if (a == "--require-implemented") o.require_implemented = true;
+    else if (a == "--inject") o.inject = value();
+    else if (a == "--runner") o.model.runner = value();
+    else if (a == "--probe") o.model.probe = value();
+    else if (a == "-h" || a == "--help") { std::fputs(kUsage, stdout); return 0; }
+    else { std::fprintf(stderr, "qrx-compare: unknown option %s\n%s", a.c_str(), kUsage); return 2; }
+  }
+  if (!o.family.empty() && o.handlers.empty() && !family_regex(o.families_file, o.family, &o.handlers)) {
+    std::fprintf(stderr, "qrx-compare: no family '%s' in %s\n", o.family.c_str(), o.families_file.c_str());
+    return 2;
+  }
+  if (o.handlers.empty() || o.cases == 0 || o.jobs == 0 || o.batch == 0) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string text, error;
+  std::vector<deviation> deviations;
+  if (!read_file(o.deviations_file, &text) || !parse_deviations(text, &deviations, &error)) {
+    std::fprintf(stderr, "qrx-compare: %s: %s\n", o.deviations_file.c_str(), error.empty() ? "cannot read" : error.c_str());
+    return 2;
+  }
+  if (!map_host_region(&error)) {
+    std::fprintf(stderr, "qrx-compare: %s\n", error.c_str());
+    return 2;
+  }
+  if (!o.inject.empty()) {
+    machine_state probe_field;
+    if (!corrupt(&probe_field, o.inject)) {
+      std::fprintf(stderr, "qrx-compare: cannot inject into field '%s'\n", o.inject.c_str());
+      return 2;
+    }
+  }
+
+  // The selected forms, in table order; pending forms are not run.
+  std::regex select(o.handlers);
+  std::vector<form_tally> forms;
+  std::vector<pending_case> work;
+  const DecodeTable* tables = decode_tables();
+  unsigned form_index = 0;  // over all forms, so a case's seed does not depend on the selection
+  for (unsigned t = 0; t < kNumDecodeTables; ++t) {
+    for (unsigned e = 0; e < tables[t].num_entries; ++e, ++form_index) {
+      const DecodeEntry& entry = tables[t].entries[e];
+      if (!std::regex_search(entry.name, select)) continue;
+      form_tally tally;
+      tally.form = entry.name;
+      if (is_pending_handler(entry.handler)) {
+        tally.cases = tally.pending = o.cases;
+      } else {
+        for (unsigned c = 0; c < o.cases; ++c) {
+          uint64_t seed = case_seed(o.seed, form_index, c);
+          work.push_back({forms.size(), make_case_word(tables[t], entry, seed), seed});
+        }
+      }
+      forms.push_back(tally);
+    }
+  }
+  if (forms.empty()) {
+    std::fprintf(stderr, "qrx-compare: no form matches '%s'\n", o.handlers.c_str());
+    return 2;
+  }
+  std::printf("QRX reference comparison: %s (%zu forms, %u cases each, seed %llu)\n",
+              o.family.empty() ? o.handlers.c_str() : o.family.c_str(), forms.size(), o.cases,
+              static_cast<unsigned long long>(o.seed));
+  std::fflush(stdout);
+
+  // Batches: at least one per job, at most o.batch cases each.
+  size_t per_batch = std::min<size_t>(o.batch, (work.size() + o.jobs - 1) / std::max<size_t>(o.jobs, 1));
+  per_batch = std::max<size_t>(per_batch, 1);
+  auto started = std::chrono::steady_clock::now();
+  struct running {
+    model_batch batch;
+    size_t first, count;
+  };
+  std::vector<running> in_flight;
+  size_t next = 0;
+  std::vector<machine_state> states;
+  auto launch = [&]() -> bool {
+    size_t n = std::min(per_batch, work.size() - next);
+    std::vector<uint32_t> words;
+    std::vector<const machine_state*> ptrs;
+    states.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+      make_case_state(work[next + i].seed, work[next + i].word, &states[i]);
+      words.push_back(work[next + i].word);
+      ptrs.push_back(&states[i]);
+    }
+    running r{{}, next, n};
+    if (!start_model_batch(o.model, words, ptrs, &r.batch, &error)) return false;
+    in_flight.push_back(r);
+    next += n;
+    return true;
+  };
+  machine_state initial, model, emu;
+  std::vector<model_result> results;
+  while (next < work.size() || !in_flight.empty()) {
+    while (next < work.size() && in_flight.size() < o.jobs)
+      if (!launch()) {
+        std::fprintf(stderr, "qrx-compare: %s\n", error.c_str());
+        return 2;
+      }
+    running r = in_flight.front();
+    in_flight.erase(in_flight.begin());
+    if (!finish_model_batch(&r.batch, &results, &error)) {
+      std::fprintf(stderr, "qrx-compare: %s\n", error.c_str());
+      return 2;
+    }
+    for (size_t i = 0; i < r.count; ++i) {
+      const pending_case& c = work[r.first + i];
+      form_tally& tally = forms[c.form];
+      make_case_state(c.seed, c.word, &initial);
+      apply_model_result(results[i], initial, &model);
+      kalt64_decode_rc rc = KALT64_DECODE_OK;
+      emu = initial;
+      if (results[i].signal == 0) rc = run_on_emulator(c.word, &emu);
+      if (!o.inject.empty()) corrupt(&emu, o.inject);
+      count(&tally, judge_case(tally.form, initial, results[i].signal, model, rc, emu, deviations), c.word, c.seed);
+    }
+  }
+  double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+  std::fputs(format_report(forms).c_str(), stdout);
+  form_tally t = total_of(forms);
+  std::printf("\nresult: %u cases passed, %u failed, %u pending, %u faults, %u undefined (%.1f s)\n", t.pass, t.fail,
+              t.pending, t.faults, t.undefined, secs);
+  if (t.fail) return 1;
+  if (o.require_implemented && t.pending) {
+    std::printf("pending forms remain in a family declared complete\n");
+    return 1;
+  }
+  return 0;
+}

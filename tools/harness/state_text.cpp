@@ -1,0 +1,347 @@
+#include "state_text.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "qrx/library/pred_pack.h"
+
+namespace qrx {
+namespace harness {
+
+namespace {
+
+enum class kind { u64, u32, vec, pred, mem };
+
+struct field_view {
+  std::string name;
+  kind k;
+  const uint8_t* data;
+  size_t size;
+};
+
+// Every field of a state in register-file order.
+std::vector<field_view> fields_of(const machine_state& s) {
+  std::vector<field_view> f;
+  auto bytes = [](const void* p) { return static_cast<const uint8_t*>(p); };
+  for (unsigned i = 0; i < 31; ++i) f.push_back({"x" + std::to_string(i), kind::u64, bytes(&s.x[i]), 8});
+  f.push_back({"sp", kind::u64, bytes(&s.sp), 8});
+  f.push_back({"nzcv", kind::u64, bytes(&s.nzcv), 8});
+  f.push_back({"fpsr", kind::u32, bytes(&s.fpsr), 4});
+  f.push_back({"fpcr", kind::u32, bytes(&s.fpcr), 4});
+  for (unsigned i = 0; i < 32; ++i) f.push_back({"z" + std::to_string(i), kind::vec, s.z[i], kVectorBytes});
+  for (unsigned i = 0; i < 16; ++i) f.push_back({"p" + std::to_string(i), kind::pred, s.p[i], kPredicateBytes});
+  f.push_back({"ffr", kind::pred, s.ffr, kPredicateBytes});
+  f.push_back({"mem", kind::mem, s.mem, kRegionBytes});
+  return f;
+}
+
+uint64_t load_le(const uint8_t* p, size_t n) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < n; ++i) v |= uint64_t{p[i]} << (8 * i);
+  return v;
+}
+
+std::string hex(uint64_t v, int digits) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "0x%0*" PRIx64, digits, v);
+  return buf;
+}
+
+std::string bits(const uint8_t* p) {
+  std::string out;
+  for (unsigned j = 0; j < kPredicateBits; ++j) {
+    if (j && j % 8 == 0) out += ' ';
+    out += (p[j] & 1) ? '1' : '0';
+  }
+  return out;
+}
+
+std::string hex_bytes(const uint8_t* p, size_t n) {
+  std::string out;
+  char buf[4];
+  for (size_t i = 0; i < n; ++i) {
+    std::snprintf(buf, sizeof buf, "%02x", p[i]);
+    out += buf;
+  }
+  return out;
+}
+
+constexpr unsigned kWordsPerLine = 6;
+constexpr unsigned kGroupsPerLine = 9;
+constexpr size_t kMemLine = 32;
+
+void print_field(std::ostringstream& os, const field_view& f) {
+  char key[16];
+  std::snprintf(key, sizeof key, "%-4s =", f.name.c_str());
+  const std::string indent(std::strlen(key), ' ');
+  switch (f.k) {
+    case kind::u64: os << key << ' ' << hex(load_le(f.data, 8), 16) << '\n'; break;
+    case kind::u32: os << key << ' ' << hex(load_le(f.data, 4), 8) << '\n'; break;
+    case kind::vec:
+      for (unsigned d = 0; d < kDwordElems; ++d) {
+        os << (d == 0 ? key : d % kWordsPerLine == 0 ? "\n" + indent : std::string()) << ' '
+           << hex(load_le(f.data + 8 * d, 8), 16);
+      }
+      os << '\n';
+      break;
+    case kind::pred: {
+      std::string b = bits(f.data);
+      const size_t per_line = kGroupsPerLine * 9;
+      for (size_t at = 0; at < b.size(); at += per_line)
+        os << (at == 0 ? key : indent) << ' ' << b.substr(at, per_line - 1) << '\n';
+      break;
+    }
+    case kind::mem: break;
+  }
+}
+
+bool parse_u64(const std::string& tok, uint64_t max, uint64_t* v) {
+  if (tok.empty() || tok[0] == '-') return false;
+  char* end = nullptr;
+  errno = 0;
+  unsigned long long r = std::strtoull(tok.c_str(), &end, 0);
+  if (errno || *end || r > max) return false;
+  *v = r;
+  return true;
+}
+
+// The register a name like "z12" names, or -1.
+int reg_index(const std::string& key, char prefix, int count) {
+  if (key.size() < 2 || key[0] != prefix) return -1;
+  for (size_t i = 1; i < key.size(); ++i)
+    if (key[i] < '0' || key[i] > '9') return -1;
+  if (key.size() > 3 || (key.size() == 3 && key[1] == '0')) return -1;
+  int n = std::atoi(key.c_str() + 1);
+  return n < count ? n : -1;
+}
+
+struct entry {
+  std::string key;
+  std::vector<std::string> toks;
+  int line;
+};
+
+}  // namespace
+
+void reset_state(machine_state* s, uint64_t mem_seed) {
+  std::memset(s, 0, sizeof *s);
+  std::memset(s->ffr, 1, sizeof s->ffr);
+  s->mem_seed = mem_seed;
+  fill_region(mem_seed, s->mem);
+}
+
+std::string print_state(const machine_state& s) {
+  std::ostringstream os;
+  os << "# Kalt64 QRX machine state\n";
+  for (const field_view& f : fields_of(s)) print_field(os, f);
+  os << "mem.seed = " << hex(s.mem_seed, 1) << '\n';
+  static uint8_t fill[kRegionBytes];
+  fill_region(s.mem_seed, fill);
+  for (size_t off = 0; off < kRegionBytes; off += kMemLine) {
+    if (std::memcmp(fill + off, s.mem + off, kMemLine) != 0)
+      os << "mem +" << hex(off, 4) << " = " << hex_bytes(s.mem + off, kMemLine) << '\n';
+  }
+  return os.str();
+}
+
+bool parse_state(const std::string& text, machine_state* s, std::string* error) {
+  std::vector<entry> entries;
+  std::istringstream in(text);
+  std::string line;
+  int lineno = 0;
+  auto fail = [&](int at, const std::string& what) {
+    *error = "line " + std::to_string(at) + ": " + what;
+    return false;
+  };
+  while (std::getline(in, line)) {
+    ++lineno;
+    line = line.substr(0, line.find('#'));
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    std::istringstream ls;
+    if (line[0] == ' ' || line[0] == '\t') {
+      if (entries.empty()) return fail(lineno, "continuation line without a field");
+      ls.str(line);
+    } else {
+      size_t eq = line.find('=');
+      if (eq == std::string::npos) return fail(lineno, "expected 'field = value'");
+      std::string key = line.substr(0, eq);
+      key.erase(key.find_last_not_of(" \t") + 1);
+      entries.push_back({key, {}, lineno});
+      ls.str(line.substr(eq + 1));
+    }
+    for (std::string tok; ls >> tok;) entries.back().toks.push_back(tok);
+  }
+
+  uint64_t seed = 0;
+  for (const entry& e : entries)
+    if (e.key == "mem.seed" && (e.toks.size() != 1 || !parse_u64(e.toks[0], UINT64_MAX, &seed)))
+      return fail(e.line, "mem.seed takes one number");
+  reset_state(s, seed);
+
+  for (const entry& e : entries) {
+    const std::string& k = e.key;
+    uint64_t v = 0;
+    int n;
+    auto scalar = [&](uint64_t max) {
+      return e.toks.size() == 1 && parse_u64(e.toks[0], max, &v);
+    };
+    if (k == "mem.seed") continue;
+    if ((n = reg_index(k, 'x', 31)) >= 0 || k == "sp" || k == "nzcv") {
+      if (!scalar(UINT64_MAX)) return fail(e.line, k + " takes one 64-bit number");
+      (n >= 0 ? s->x[n] : k == "sp" ? s->sp : s->nzcv) = v;
+    } else if (k == "fpsr" || k == "fpcr") {
+      if (!scalar(UINT32_MAX)) return fail(e.line, k + " takes one 32-bit number");
+      (k == "fpsr" ? s->fpsr : s->fpcr) = static_cast<uint32_t>(v);
+    } else if ((n = reg_index(k, 'z', 32)) >= 0) {
+      if (e.toks.size() != kDwordElems)
+        return fail(e.line, k + " takes " + std::to_string(kDwordElems) + " doublewords, element 0 first");
+      for (unsigned d = 0; d < kDwordElems; ++d) {
+        if (!parse_u64(e.toks[d], UINT64_MAX, &v)) return fail(e.line, "bad doubleword '" + e.toks[d] + "'");
+        for (unsigned b = 0; b < 8; ++b) s->z[n][8 * d + b] = static_cast<uint8_t>(v >> (8 * b));
+      }
+    } else if ((n = reg_index(k, 'p', 16)) >= 0 || k == "ffr") {
+      std::string b;
+      for (const std::string& t : e.toks) b += t;
+      if (b.size() != kPredicateBits || b.find_first_not_of("01") != std::string::npos)
+        return fail(e.line, k + " takes " + std::to_string(kPredicateBits) + " bits (0 or 1), bit 0 first");
+      uint8_t* dst = n >= 0 ? s->p[n] : s->ffr;
+      for (unsigned j = 0; j < kPredicateBits; ++j) dst[j] = b[j] == '1';
+    } else if (k.compare(0, 5, "mem +") == 0) {
+      if (!parse_u64(k.substr(5), kRegionBytes - 1, &v) || e.toks.size() != 1 || e.toks[0].size() % 2)
+        return fail(e.line, "expected 'mem +OFFSET = hex bytes' within the region");
+      const std::string& h = e.toks[0];
+      if (v + h.size() / 2 > kRegionBytes) return fail(e.line, "bytes run past the end of the region");
+      for (size_t i = 0; i < h.size(); i += 2) {
+        uint64_t byte;
+        if (!parse_u64("0x" + h.substr(i, 2), 0xff, &byte)) return fail(e.line, "bad hex byte");
+        s->mem[v + i / 2] = static_cast<uint8_t>(byte);
+      }
+    } else {
+      return fail(e.line, "unknown field '" + k + "'");
+    }
+  }
+  return true;
+}
+
+std::vector<field_diff> diff_states(const machine_state& a, const machine_state& b) {
+  std::vector<field_diff> out;
+  std::vector<field_view> fa = fields_of(a), fb = fields_of(b);
+  for (size_t i = 0; i < fa.size(); ++i) {
+    const field_view &x = fa[i], &y = fb[i];
+    if (std::memcmp(x.data, y.data, x.size) == 0) continue;
+    std::string detail;
+    switch (x.k) {
+      case kind::u64: detail = hex(load_le(x.data, 8), 16) + " vs " + hex(load_le(y.data, 8), 16); break;
+      case kind::u32: detail = hex(load_le(x.data, 4), 8) + " vs " + hex(load_le(y.data, 4), 8); break;
+      case kind::vec:
+        for (unsigned d = 0; d < kDwordElems; ++d) {
+          if (std::memcmp(x.data + 8 * d, y.data + 8 * d, 8) == 0) continue;
+          detail = "d[" + std::to_string(d) + "] " + hex(load_le(x.data + 8 * d, 8), 16) + " vs " +
+                   hex(load_le(y.data + 8 * d, 8), 16);
+          break;
+        }
+        break;
+      case kind::pred: detail = bits(x.data) + "\n     vs " + bits(y.data); break;
+      case kind::mem:
+        for (size_t off = 0; off < kRegionBytes; ++off) {
+          if (x.data[off] == y.data[off]) continue;
+          size_t line = off & ~(size_t{15});
+          detail = hex(kRegionBase + line, 8) + ": " + hex_bytes(x.data + line, 16) + " vs " +
+                   hex_bytes(y.data + line, 16);
+          break;
+        }
+        break;
+    }
+    out.push_back({x.name, detail});
+  }
+  return out;
+}
+
+std::string describe_changes(const machine_state& before, const machine_state& after) {
+  std::ostringstream os;
+  std::vector<field_view> fa = fields_of(before), fb = fields_of(after);
+  for (size_t i = 0; i < fa.size(); ++i) {
+    const field_view &x = fa[i], &y = fb[i];
+    if (std::memcmp(x.data, y.data, x.size) == 0) continue;
+    char key[16];
+    std::snprintf(key, sizeof key, "  %-5s", x.name.c_str());
+    switch (x.k) {
+      case kind::u64: os << key << hex(load_le(x.data, 8), 16) << " -> " << hex(load_le(y.data, 8), 16) << '\n'; break;
+      case kind::u32: os << key << hex(load_le(x.data, 4), 8) << " -> " << hex(load_le(y.data, 4), 8) << '\n'; break;
+      case kind::vec:
+        for (unsigned d = 0; d < kDwordElems; ++d) {
+          if (std::memcmp(x.data + 8 * d, y.data + 8 * d, 8) == 0) continue;
+          os << "  " << x.name << ".d[" << d << "]" << std::string(d < 10 ? 1 : 0, ' ')
+             << std::string(x.name.size() < 3 ? 1 : 0, ' ') << hex(load_le(x.data + 8 * d, 8), 16) << " -> "
+             << hex(load_le(y.data + 8 * d, 8), 16) << '\n';
+        }
+        break;
+      case kind::pred:
+        os << key << "   " << bits(x.data) << '\n' << "     -> " << bits(y.data) << '\n';
+        break;
+      case kind::mem:
+        for (size_t off = 0; off < kRegionBytes; off += 16) {
+          if (std::memcmp(x.data + off, y.data + off, 16) == 0) continue;
+          os << "  mem " << hex(kRegionBase + off, 8) << ": " << hex_bytes(x.data + off, 16) << " -> "
+             << hex_bytes(y.data + off, 16) << '\n';
+        }
+        break;
+    }
+  }
+  return os.str();
+}
+
+void to_probe(const machine_state& s, probe_regs* r) {
+  std::memset(r, 0, sizeof *r);
+  std::memcpy(r->x, s.x, sizeof r->x);
+  r->sp = s.sp;
+  r->nzcv = s.nzcv;
+  r->fpsr = s.fpsr;
+  r->fpcr = s.fpcr;
+  std::memcpy(r->z, s.z, sizeof r->z);
+  for (unsigned n = 0; n < 16; ++n) std::memcpy(r->p[n], pack_predicate(s.p[n]).w, kPackedPredBytes);
+  std::memcpy(r->ffr, pack_predicate(s.ffr).w, kPackedPredBytes);
+}
+
+void from_probe(const probe_regs& r, machine_state* s) {
+  std::memcpy(s->x, r.x, sizeof s->x);
+  s->sp = r.sp;
+  s->nzcv = r.nzcv;
+  s->fpsr = static_cast<uint32_t>(r.fpsr);
+  s->fpcr = static_cast<uint32_t>(r.fpcr);
+  std::memcpy(s->z, r.z, sizeof s->z);
+  auto unpack = [](const uint8_t* packed, uint8_t* out) {
+    for (unsigned j = 0; j < kPredicateBits; ++j) out[j] = (packed[j / 8] >> (j % 8)) & 1;
+  };
+  for (unsigned n = 0; n < 16; ++n) unpack(r.p[n], s->p[n]);
+  unpack(r.ffr, s->ffr);
+}
+
+void to_cpu(const machine_state& s, cpu_state* c) {
+  std::memset(c, 0, sizeof *c);
+  std::memcpy(c->x, s.x, sizeof c->x);
+  c->sp = s.sp;
+  c->nzcv = s.nzcv;
+  c->fpsr = s.fpsr;
+  c->fpcr = s.fpcr;
+  std::memcpy(c->z, s.z, sizeof c->z);
+  std::memcpy(c->p, s.p, sizeof c->p);
+  std::memcpy(c->ffr, s.ffr, sizeof c->ffr);
+}
+
+void from_cpu(const cpu_state& c, machine_state* s) {
+  std::memcpy(s->x, c.x, sizeof s->x);
+  s->sp = c.sp;
+  s->nzcv = c.nzcv;
+  s->fpsr = c.fpsr;
+  s->fpcr = c.fpcr;
+  std::memcpy(s->z, c.z, sizeof s->z);
+  std::memcpy(s->p, c.p, sizeof s->p);
+  std::memcpy(s->ffr, c.ffr, sizeof s->ffr);
+}
+
+}  // namespace harness
+}  // namespace qrx
