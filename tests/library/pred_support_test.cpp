@@ -1,0 +1,149 @@
+// The shared predicate support: PTRUE pattern decoding, the predicate test
+// flags and the last-active search.
+#include "qrx/library/pred_support.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t N = qrx::kFlagN, Z = qrx::kFlagZ, C = qrx::kFlagC, V = qrx::kFlagV;
+
+PredV bits(std::initializer_list<unsigned> set) {
+  PredV p{};
+  for (unsigned j : set) p.set_bit(j, true);
+  return p;
+}
+
+CpuContext context(uint32_t nzcv, uint32_t vl = qrx::kContextVL) {
+  CpuContext c{};
+  c.NZCV = nzcv;
+  c.VL = vl;
+  return c;
+}
+
+// Counts for 144, 72, 36 and 18 elements (B, H, S, D of a 1152-bit vector).
+struct PatternRow {
+  unsigned long pattern;
+  unsigned long count[4];
+};
+
+TEST(VecTrueILength, EveryPatternAtEveryElementCount) {
+  const int elements[4] = {144, 72, 36, 18};
+  std::vector<PatternRow> rows = {
+      {0, {128, 64, 32, 16}},    // POW2
+      {1, {1, 1, 1, 1}},   {2, {2, 2, 2, 2}},   {3, {3, 3, 3, 3}},   {4, {4, 4, 4, 4}},
+      {5, {5, 5, 5, 5}},   {6, {6, 6, 6, 6}},   {7, {7, 7, 7, 7}},   {8, {8, 8, 8, 8}},
+      {9, {16, 16, 16, 16}},     // VL16
+      {10, {32, 32, 32, 0}},     // VL32
+      {11, {64, 64, 0, 0}},      // VL64
+      {12, {128, 0, 0, 0}},      // VL128
+      {13, {0, 0, 0, 0}},        // VL256
+      {29, {144, 72, 36, 16}},   // MUL4
+      {30, {144, 72, 36, 18}},   // MUL3
+      {31, {144, 72, 36, 18}},   // ALL
+  };
+  for (unsigned long p = 14; p <= 28; ++p) rows.push_back({p, {0, 0, 0, 0}});
+  ASSERT_EQ(rows.size(), 32u);
+  for (const PatternRow& r : rows)
+    for (int k = 0; k < 4; ++k)
+      EXPECT_EQ(VecTrueILength(r.pattern, elements[k]), r.count[k]) << "pattern " << r.pattern << " n " << elements[k];
+}
+
+TEST(VecTrueILength, SmallAndEmptyVectors) {
+  EXPECT_EQ(VecTrueILength(0, 1), 1u);    // POW2 of 1
+  EXPECT_EQ(VecTrueILength(0, 0), 0u);
+  EXPECT_EQ(VecTrueILength(31, 0), 0u);
+  EXPECT_EQ(VecTrueILength(31, -4), 0u);
+  EXPECT_EQ(VecTrueILength(3, 2), 0u);    // VL3 does not fit in 2
+  EXPECT_EQ(VecTrueILength(32, 144), 0u); // beyond the 5-bit field
+}
+
+struct TestRow {
+  const char* what;
+  PredV mask, result;
+  int esize;
+  uint32_t flags;  // N, Z, C with V = 0
+};
+
+TEST(PredSetNZCV, PredicateTestTable) {
+  const TestRow rows[] = {
+      {"empty mask", PredV{}, bits({0, 5, 143}), 8, Z | C},
+      {"first and last both true", bits({3, 140}), bits({3, 140}), 8, N},
+      {"first false, last true", bits({3, 140}), bits({140}), 8, 0},
+      {"first true, last false", bits({3, 140}), bits({3}), 8, N | C},
+      {"no common element", bits({3, 140}), bits({4, 141}), 8, Z | C},
+      {"result bit inside a D element is not the element", bits({0, 8}), bits({1, 9}), 64, Z | C},
+      {"mask bit inside a D element is not active", bits({1, 8}), bits({0, 8}), 64, N},
+      {"last D element is bit 136", bits({0, 136}), bits({136}), 64, 0},
+      {"mask bits beyond the vector length are ignored", bits({150}), bits({150}), 8, Z | C},
+      {"not an element size", bits({0}), bits({0}), 12, Z | C},
+  };
+  for (const TestRow& r : rows) {
+    CpuContext c = context(V | 0x0ABCDEF0u);
+    PredSetNZCV(r.mask, r.result, r.esize, &c);
+    EXPECT_EQ(c.NZCV, r.flags | 0x0ABCDEF0u) << r.what;
+    // The NZC form keeps V.
+    c = context(V);
+    PredSetNZC(r.mask, r.result, r.esize, &c);
+    EXPECT_EQ(c.NZCV, r.flags | V) << r.what;
+    c = context(N | Z | C);
+    PredSetNZC(r.mask, r.result, r.esize, &c);
+    EXPECT_EQ(c.NZCV, r.flags) << r.what;
+  }
+}
+
+TEST(PredSetNZCV, VectorLengthBoundsTheElements) {
+  CpuContext none = context(0, 0);
+  PredSetNZCV(bits({0}), bits({0}), 8, &none);
+  EXPECT_EQ(none.NZCV, Z | C);
+  // Two doublewords: element 2 (bit 16) is beyond the vector.
+  CpuContext two = context(0, 2);
+  PredSetNZCV(bits({0, 16}), bits({16}), 8, &two);
+  EXPECT_EQ(two.NZCV, Z | C);
+  // A VL field beyond the architectural maximum stops at 2048 bits.
+  CpuContext huge = context(0, qrx::kVLMask);
+  PredSetNZCV(bits({0, 255}), bits({255}), 8, &huge);
+  EXPECT_EQ(huge.NZCV, 0u);
+}
+
+TEST(FindLastActive, Table) {
+  struct Row {
+    PredV mask;
+    int esize;
+    int last;
+  } rows[] = {
+      {PredV{}, 8, -1},
+      {bits({0}), 8, 0},
+      {bits({5, 143}), 8, 143},
+      {bits({5, 143}), 64, -1},     // 143 is not the first bit of a D element
+      {bits({8, 136}), 64, 17},
+      {bits({2, 142}), 16, 71},
+      {bits({200}), 8, -1},         // beyond the vector length
+  };
+  for (const Row& r : rows) {
+    CpuContext c = context(0);
+    EXPECT_EQ(FindLastActive(r.mask, r.esize, &c), r.last);
+  }
+}
+
+TEST(QrxPtest, SignedAndUnsignedElementTypesAgree) {
+  cpu_state s{};
+  uint8_t mask[qrx::kPredicateBytes] = {}, result[qrx::kPredicateBytes] = {};
+  mask[4] = mask[12] = 1;
+  result[4] = 1;
+  result[13] = 1;  // second byte of halfword 6: not the element
+  s.nzcv = 0xFFFFFFFF00000000ull | V | 0x123;
+  qrx_ptest<int16_t>(&s, mask, result);
+  EXPECT_EQ(s.nzcv, 0xFFFFFFFF00000000ull | N | C | 0x123);
+  qrx_ptest<uint16_t>(&s, mask, result);
+  EXPECT_EQ(s.nzcv, 0xFFFFFFFF00000000ull | N | C | 0x123);
+  // Only bit 0 of a byte counts.
+  result[4] = 2;
+  qrx_ptest<int8_t>(&s, mask, result);
+  EXPECT_EQ(s.nzcv & qrx::kFlagsNZCV, Z | C);
+}
+
+}  // namespace
