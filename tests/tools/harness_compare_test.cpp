@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+#include "case_gen.h"
+#include "compare.h"
+#include "qrx/decode/pending.h"
+#include "runner.h"
+
+namespace qrx {
+namespace harness {
+namespace {
+
+struct Fixture : ::testing::Test {
+  std::unique_ptr<machine_state> initial{new machine_state}, model{new machine_state}, emu{new machine_state};
+  void SetUp() override {
+    make_case_state(42, 0x65000000u, initial.get());
+    initial->fpsr = 0;
+    *model = *initial;
+    model->z[3][0] ^= 0xff;  // the instruction's effect
+    model->fpsr |= 0x10;
+    *emu = *model;
+  }
+  verdict judge(const std::vector<deviation>& devs = {}, int signal = 0,
+                kalt64_decode_rc rc = KALT64_DECODE_OK) {
+    return judge_case("VecF16AddVVM", *initial, signal, *model, rc, *emu, devs);
+  }
+};
+
+std::vector<deviation> deviations(const char* text) {
+  std::vector<deviation> d;
+  std::string error;
+  EXPECT_TRUE(parse_deviations(text, &d, &error)) << error;
+  return d;
+}
+
+TEST_F(Fixture, EqualResultsPass) { EXPECT_EQ(outcome::pass, judge().result); }
+
+TEST_F(Fixture, AWrongResultFailsWithItsField) {
+  emu->z[3][17] ^= 1;
+  emu->p[6][0] ^= 1;
+  verdict v = judge();
+  ASSERT_EQ(outcome::fail, v.result);
+  ASSERT_EQ(2u, v.mismatch.size());
+  EXPECT_EQ("z3", v.mismatch[0].field);
+  EXPECT_EQ(0u, v.mismatch[0].detail.find("d[2] "));
+  EXPECT_EQ("p6", v.mismatch[1].field);
+}
+
+TEST_F(Fixture, ModelSignalsAreTheirOwnClasses) {
+  EXPECT_EQ(outcome::undefined, judge({}, SIGILL).result);
+  EXPECT_EQ(outcome::fault, judge({}, SIGSEGV).result);
+  EXPECT_EQ(SIGSEGV, judge({}, SIGSEGV).signal);
+}
+
+TEST_F(Fixture, AnEmulatorThatDoesNotExecuteFails) {
+  verdict v = judge({}, 0, KALT64_DECODE_NOT_EXECUTED);
+  ASSERT_EQ(outcome::fail, v.result);
+  EXPECT_EQ("rc", v.mismatch[0].field);
+}
+
+TEST_F(Fixture, ADeviationExplainsExactlyItsFormAndField) {
+  emu->fpsr = initial->fpsr;  // the emulator leaves FPSR as it was
+  struct {
+    const char* text;
+    outcome expect;
+  } cases[] = {
+      {"VecF16AddVVM fpsr unchanged documented\n", outcome::pass},
+      {"VecF16.* fp.* any documented\n", outcome::pass},
+      {"VecF16AddVVM fpcr unchanged documented\n", outcome::fail},   // another field
+      {"VecF32AddVVM fpsr unchanged documented\n", outcome::fail},   // another form
+      {"VecF16Add fpsr unchanged documented\n", outcome::fail},      // whole-name match only
+      {"VecF16AddVVM fps unchanged documented\n", outcome::fail},    // whole-field match only
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expect, judge(deviations(c.text)).result) << c.text;
+
+  emu->fpsr = 0x1234;  // neither the model's value nor unchanged
+  EXPECT_EQ(outcome::fail, judge(deviations("VecF16AddVVM fpsr unchanged documented\n")).result);
+}
+
+TEST(Deviations, MalformedLinesAreRejected) {
+  for (const char* text : {"VecX fpsr\n", "VecX fpsr sometimes reason\n", "VecX fpsr any\n", "Vec( fpsr any why\n"}) {
+    std::vector<deviation> d;
+    std::string error;
+    EXPECT_FALSE(parse_deviations(text, &d, &error)) << text;
+    EXPECT_EQ(0u, error.find("line 1")) << error;
+  }
+}
+
+TEST(Report, FailingFormsShowFieldsAndAReproduceCommand) {
+  form_tally t;
+  t.form = "VecU8AddVVX";
+  count(&t, {outcome::pass, 0, {}}, 0x04210000u, 5);
+  count(&t, {outcome::fail, 0, {{"z0", "d[0] 0x1 vs 0x2"}}}, 0x04220000u, 0x77);
+  count(&t, {outcome::fail, 0, {{"z1", "later"}}}, 0x04230000u, 0x78);
+  count(&t, {outcome::undefined, SIGILL, {}}, 0x04240000u, 0x79);
+  EXPECT_EQ(4u, t.cases);
+  EXPECT_EQ(1u, t.pass);
+  EXPECT_EQ(2u, t.fail);
+  EXPECT_EQ(1u, t.undefined);
+  std::string r = format_report({t});
+  EXPECT_NE(std::string::npos, r.find("FAIL VecU8AddVVX: 2 of 4 cases differ; first: word 0x04220000"));
+  EXPECT_NE(std::string::npos, r.find("  z0: d[0] 0x1 vs 0x2\n"));
+  EXPECT_NE(std::string::npos, r.find("reproduce: qrx-exec --seed 0x77 0x04220000"));
+  EXPECT_EQ(std::string::npos, r.find("later"));
+}
+
+TEST(Emulator, PrefetchChangesNothingAndPendingFormsAreNotRun) {
+  std::string error;
+  ASSERT_TRUE(map_host_region(&error)) << error;
+  const DecodeEntry* prf = entry_by_name("VecU64Prefetch8SI");
+  ASSERT_NE(nullptr, prf);
+  std::unique_ptr<machine_state> s(new machine_state), before(new machine_state);
+  make_case_state(3, prf->pattern, s.get());
+  *before = *s;
+  EXPECT_EQ(KALT64_DECODE_OK, run_on_emulator(prf->pattern, s.get()));
+  EXPECT_TRUE(diff_states(*before, *s).empty());
+}
+
+}  // namespace
+}  // namespace harness
+}  // namespace qrx
