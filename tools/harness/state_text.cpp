@@ -59,6 +59,14 @@ std::string bits(const uint8_t* p) {
   return out;
 }
 
+// Condition flags as letters, upper case when set: "nZCv".
+std::string flags(uint64_t nzcv) {
+  std::string out = "nzcv";
+  for (unsigned i = 0; i < 4; ++i)
+    if ((nzcv >> (31 - i)) & 1) out[i] = static_cast<char>(out[i] - 'a' + 'A');
+  return out;
+}
+
 std::string hex_bytes(const uint8_t* p, size_t n) {
   std::string out;
   char buf[4];
@@ -269,7 +277,11 @@ std::string describe_changes(const machine_state& before, const machine_state& a
     char key[16];
     std::snprintf(key, sizeof key, "  %-5s", x.name.c_str());
     switch (x.k) {
-      case kind::u64: os << key << hex(load_le(x.data, 8), 16) << " -> " << hex(load_le(y.data, 8), 16) << '\n'; break;
+      case kind::u64:
+        os << key << hex(load_le(x.data, 8), 16) << " -> " << hex(load_le(y.data, 8), 16);
+        if (x.name == "nzcv") os << "  (" << flags(load_le(x.data, 8)) << " -> " << flags(load_le(y.data, 8)) << ')';
+        os << '\n';
+        break;
       case kind::u32: os << key << hex(load_le(x.data, 4), 8) << " -> " << hex(load_le(y.data, 4), 8) << '\n'; break;
       case kind::vec:
         for (unsigned d = 0; d < kDwordElems; ++d) {
@@ -279,9 +291,15 @@ std::string describe_changes(const machine_state& before, const machine_state& a
              << hex(load_le(y.data + 8 * d, 8), 16) << '\n';
         }
         break;
-      case kind::pred:
-        os << key << "   " << bits(x.data) << '\n' << "     -> " << bits(y.data) << '\n';
+      case kind::pred: {
+        const size_t per_line = kGroupsPerLine * 9;
+        std::string b = bits(x.data), a = bits(y.data);
+        for (size_t at = 0; at < b.size(); at += per_line)
+          os << (at == 0 ? key : "       ") << "   " << b.substr(at, per_line - 1) << '\n';
+        for (size_t at = 0; at < a.size(); at += per_line)
+          os << (at == 0 ? "       -> " : "          ") << a.substr(at, per_line - 1) << '\n';
         break;
+      }
       case kind::mem:
         for (size_t off = 0; off < kRegionBytes; off += 16) {
           if (std::memcmp(x.data + off, y.data + off, 16) == 0) continue;
