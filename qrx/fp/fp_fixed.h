@@ -22,7 +22,8 @@ uint64_t FPToFixed_64(int sign, int exp, uint64_t significand, bool is_unsigned,
                       FPRounding rounding, int* flags);
 
 // A 64-bit integer with fbits fraction bits to a float of width T, rounded
-// with the given rounding and the FPSCR's FZ and DN.
+// with the given rounding; results below the normal range are flushed by FZ
+// (single, double) or FZ16 (half).
 template <typename T>
 T fplibFixedToFP(uint64_t value, int fbits, bool is_unsigned, FPRounding rounding, FPSCR& fpscr);
 

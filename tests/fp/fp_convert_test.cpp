@@ -139,6 +139,11 @@ TEST(FPFixed, IntegerToFloat) {
             (Outcome{0x3FC00000, 0}));  // 1.5 in fixed point
   EXPECT_EQ(run(FZ, [](FPSCR& s) { return fplibFixedToFP<uint32_t>(1, 64, false, kTieEven, s); }),
             (Outcome{0x1F800000, 0}));  // 2^-64 is normal
+  // A fixed-point value below the half normal range is flushed by FZ16, not FZ.
+  EXPECT_EQ(run(FZ16, [](FPSCR& s) { return fplibFixedToFP<uint16_t>(1, 20, false, kTieEven, s); }),
+            (Outcome{0x0000, UFC}));
+  EXPECT_EQ(run(FZ, [](FPSCR& s) { return fplibFixedToFP<uint16_t>(1, 20, false, kTieEven, s); }),
+            (Outcome{0x0010, 0}));
 }
 
 TEST(FPRoundInt, Directions) {
