@@ -35,6 +35,7 @@ namespace {
 constexpr const char* kClientName = "Zorvan QRX emulation client";
 constexpr const char* kSupportContact = "qrx-support@zorvan.example";
 constexpr const char* kSourcePath = "qrx/client/qrx_client.cpp";
+constexpr uint kLogMask = 0xffffff;  // every log category
 
 // The framework's assertion line, then abort.
 void assert_failure(int line, const char* expression) {
@@ -218,7 +219,7 @@ const char* base_name(const char* path) {
 }
 
 void event_exit() {
-  dr_log(nullptr, DR_LOG_ALL, 1, "QRX client exiting\n");
+  dr_log(nullptr, kLogMask, 1, "QRX client exiting\n");
   const char* name = exe && exe->full_path ? base_name(exe->full_path) : dr_get_application_name();
   if (name == nullptr) name = "";
   std::fprintf(stderr, "%s: %lu QRX instructions executed\n", name,
@@ -285,5 +286,5 @@ DR_EXPORT void dr_client_main(client_id_t /*id*/, int argc, const char* argv[]) 
 
   qrx_instr_count.store(0);
   kalt64_instr_count.store(0);
-  dr_log(nullptr, DR_LOG_ALL, 1, "QRX client initializing\n");
+  dr_log(nullptr, kLogMask, 1, "QRX client initializing\n");
 }

@@ -122,6 +122,7 @@ std::vector<std::string> expected_sequence(int tls) {
 class ClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    release_main_module();
     dr_double::reset();
     auto& s = dr_double::state();
     s.main_module = {kExeStart, kExeStart + 0x100000, "/opt/bench/bin/prog.v2"};
@@ -129,7 +130,14 @@ class ClientTest : public ::testing::Test {
     dr_double::set_current(&main_thread);
   }
   void TearDown() override {
+    release_main_module();
     for (instrlist_t* bb : blocks) dr_double::free_block(bb);
+  }
+
+  // The record that a client started without its exit event still holds.
+  static void release_main_module() {
+    if (exe != nullptr) dr_free_module_data(exe);
+    exe = nullptr;
   }
 
   void start(std::vector<const char*> args = {"libqrx_stats_1152.so"}) {
