@@ -237,7 +237,6 @@ TEST(FaultDeathTest, UnguardedAccessFaultEndsTheProcessBySignal) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer reports wild accesses and handles SIGSEGV itself";
 #endif
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
   const char* kMessage =
       "ovlin's QRXSigHandler caught signal SIGSEGV from the process being emulated, "
       "passing it to the default signal handler.";

@@ -290,6 +290,8 @@ module_data_t* dr_lookup_module(byte* pc) {
 }
 void dr_free_module_data(module_data_t* data) {
   if (!data) return;
+  const dr_double::Module* m = dr_double::find_module(data->start);
+  if (m && m->path != data->full_path) the_state().calls.push_back("module path modified");
   std::free(const_cast<char*>(data->full_path));
   delete data;
   --the_state().module_records_live;
