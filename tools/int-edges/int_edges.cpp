@@ -1,0 +1,203 @@
+// qrx-int-edges: the integer family's forms against the reference processor
+// model, with vector elements drawn from the integer limits. The harness's
+// own cases fill vectors with random data and floating-point specials; here
+// most elements become 0, 1, -1, the signed and unsigned extremes or shift
+// amounts just below, at and beyond the element width, so that saturation,
+// division by 0 and -1, and out-of-range shifts are reached in every form.
+//
+// Exit status: 0 when every case passes, 1 on a failure, 2 on a usage or
+// infrastructure error.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "case_gen.h"
+#include "compare.h"
+#include "qrx/decode/pending.h"
+#include "runner.h"
+
+using namespace qrx;
+using namespace qrx::harness;
+
+namespace {
+
+const char kUsage[] = "usage: qrx-int-edges [--cases N] [--seed N] [--jobs N]\n";
+
+struct rng {
+  uint64_t st;
+  uint64_t next() { return splitmix64(&st); }
+  uint64_t below(uint64_t n) { return next() % n; }
+};
+
+// An integer edge value of an element of `bits` bits.
+uint64_t edge_value(rng& r, unsigned bits) {
+  const uint64_t mask = bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+  const uint64_t min = uint64_t{1} << (bits - 1), max = min - 1;
+  const uint64_t edges[] = {0,       1,       2,        mask,     mask - 1,     min,
+                            min + 1, max,     max - 1,  bits - 1, bits,         bits + 1,
+                            2 * bits, 255,    r.next()};
+  return edges[r.below(sizeof edges / sizeof edges[0])] & mask;
+}
+
+// The element size (bytes) that a form's name gives, e.g. 2 for VecS16...
+unsigned name_esize(const char* name) {
+  int bits = std::atoi(name + 4);
+  return bits >= 8 ? static_cast<unsigned>(bits) / 8 : 1;
+}
+
+// Rewrites three quarters of the elements of every vector register with edge
+// values, each register at the form's element size or, for a quarter of
+// them, another size (wide shift amounts and dot-product operands).
+void apply_edges(uint64_t seed, const char* form, machine_state* s) {
+  rng r{seed ^ 0x1d6e5u};
+  for (auto& z : s->z) {
+    unsigned esize = r.below(4) == 0 ? 1u << r.below(4) : name_esize(form);
+    for (unsigned i = 0; i + esize <= kVectorBytes; i += esize) {
+      if (r.below(4) == 0) continue;
+      uint64_t v = edge_value(r, 8 * esize);
+      for (unsigned b = 0; b < esize; ++b) z[i + b] = static_cast<uint8_t>(v >> (8 * b));
+    }
+  }
+}
+
+struct work_case {
+  size_t form;
+  uint32_t word;
+  uint64_t seed;
+};
+
+void make_state(const work_case& c, const std::vector<form_tally>& forms, machine_state* s) {
+  make_case_state(c.seed, c.word, s);
+  apply_edges(c.seed, forms[c.form].form.c_str(), s);
+}
+
+bool family_regex(std::string* regex) {
+  std::string text;
+  if (!read_text_file(QRX_HARNESS_DIR "/families.txt", &text)) return false;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream ls(line.substr(0, line.find('#')));
+    std::string name, re;
+    if (ls >> name >> re && name == "integer") {
+      *regex = re;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  unsigned cases = 8, jobs = 2;
+  uint64_t seed = 1;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    std::string a = argv[i];
+    uint64_t v = std::strtoull(argv[i + 1], nullptr, 0);
+    if (a == "--cases") cases = static_cast<unsigned>(v);
+    else if (a == "--seed") seed = v;
+    else if (a == "--jobs") jobs = static_cast<unsigned>(v);
+    else { std::fputs(kUsage, stderr); return 2; }
+  }
+  if (argc % 2 == 0 || cases == 0 || jobs == 0) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string regex, text, error;
+  std::vector<deviation> deviations;
+  if (!family_regex(&regex) || !read_text_file(QRX_HARNESS_DIR "/deviations.txt", &text) ||
+      !parse_deviations(text, &deviations, &error) || !map_host_region(&error)) {
+    std::fprintf(stderr, "qrx-int-edges: setup failed %s\n", error.c_str());
+    return 2;
+  }
+
+  std::regex select(regex);
+  std::vector<form_tally> forms;
+  std::vector<work_case> work;
+  const DecodeTable* tables = decode_tables();
+  unsigned form_index = 0;
+  for (unsigned t = 0; t < kNumDecodeTables; ++t) {
+    for (unsigned e = 0; e < tables[t].num_entries; ++e, ++form_index) {
+      const DecodeEntry& entry = tables[t].entries[e];
+      if (!std::regex_search(entry.name, select)) continue;
+      form_tally tally;
+      tally.form = entry.name;
+      if (is_pending_handler(entry.handler)) {
+        tally.cases = tally.pending = cases;
+      } else {
+        for (unsigned c = 0; c < cases; ++c) {
+          uint64_t s = case_seed(seed ^ 0xED6Eu, form_index, c);
+          work.push_back({forms.size(), make_case_word(tables[t], entry, s), s});
+        }
+      }
+      forms.push_back(tally);
+    }
+  }
+  std::printf("QRX integer edge-value comparison (%zu forms, %u cases each, seed %llu)\n",
+              forms.size(), cases, static_cast<unsigned long long>(seed));
+  std::fflush(stdout);
+
+  // Batches of at most 1000 cases, `jobs` probe processes at a time.
+  const size_t per_batch = 1000;
+  struct running {
+    model_batch batch;
+    size_t first, count;
+  };
+  std::vector<running> in_flight;
+  size_t next = 0;
+  auto launch = [&]() -> bool {
+    size_t n = std::min(per_batch, work.size() - next);
+    std::vector<std::unique_ptr<machine_state>> states;
+    std::vector<uint32_t> words;
+    std::vector<const machine_state*> ptrs;
+    for (size_t i = 0; i < n; ++i) {
+      states.emplace_back(new machine_state);
+      make_state(work[next + i], forms, states.back().get());
+      words.push_back(work[next + i].word);
+      ptrs.push_back(states.back().get());
+    }
+    running r{{}, next, n};
+    if (!start_model_batch(default_model_options(), words, ptrs, &r.batch, &error)) return false;
+    in_flight.push_back(r);
+    next += n;
+    return true;
+  };
+  auto initial = std::make_unique<machine_state>();
+  auto model = std::make_unique<machine_state>();
+  auto emu = std::make_unique<machine_state>();
+  std::vector<model_result> results;
+  while (next < work.size() || !in_flight.empty()) {
+    while (next < work.size() && in_flight.size() < jobs)
+      if (!launch()) {
+        std::fprintf(stderr, "qrx-int-edges: %s\n", error.c_str());
+        return 2;
+      }
+    running r = in_flight.front();
+    in_flight.erase(in_flight.begin());
+    if (!finish_model_batch(&r.batch, &results, &error)) {
+      std::fprintf(stderr, "qrx-int-edges: %s\n", error.c_str());
+      return 2;
+    }
+    for (size_t i = 0; i < r.count; ++i) {
+      const work_case& c = work[r.first + i];
+      make_state(c, forms, initial.get());
+      apply_model_result(results[i], *initial, model.get());
+      *emu = *initial;
+      kalt64_decode_rc rc = results[i].signal == 0 ? run_on_emulator(c.word, emu.get()) : KALT64_DECODE_OK;
+      count(&forms[c.form],
+            judge_case(forms[c.form].form, *initial, results[i].signal, *model, rc, *emu, deviations),
+            c.word, c.seed);
+    }
+  }
+  std::fputs(format_report(forms).c_str(), stdout);
+  form_tally t = total_of(forms);
+  std::printf("\nresult: %u cases passed, %u failed, %u pending, %u faults, %u undefined\n", t.pass,
+              t.fail, t.pending, t.faults, t.undefined);
+  return t.fail || t.pending || t.faults || t.undefined ? 1 : 0;
+}
