@@ -20,6 +20,8 @@
 
 #ifndef __ASSEMBLER__
 
+#include <sys/mman.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -107,6 +109,26 @@ inline void fill_region(uint64_t seed, uint8_t* mem) {
     uint64_t v = seed == 0 ? 0 : splitmix64(&st);
     for (unsigned b = 0; b < 8; ++b) mem[i + b] = static_cast<uint8_t>(v >> (8 * b));
   }
+}
+
+// Maps the data region at its fixed address and checks that the guard pages
+// after it are free (they are mapped briefly, then given back). Returns null,
+// or what went wrong.
+inline const char* map_data_region() {
+  void* want = reinterpret_cast<void*>(kRegionBase);
+  void* got = mmap(want, kRegionBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+  if (got != want) {
+    if (got != MAP_FAILED) munmap(got, kRegionBytes);
+    return "cannot map the data region at its fixed address";
+  }
+  void* guard = reinterpret_cast<void*>(kRegionEnd);
+  void* g = mmap(guard, kGuardBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+  if (g != MAP_FAILED) munmap(g, kGuardBytes);
+  if (g != guard) {
+    munmap(got, kRegionBytes);
+    return "the guard pages after the data region are in use";
+  }
+  return nullptr;
 }
 
 }  // namespace harness

@@ -49,19 +49,10 @@ struct options {
   model_options model = default_model_options();
 };
 
-bool read_file(const std::string& path, std::string* out) {
-  std::ifstream f(path);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  *out = ss.str();
-  return true;
-}
-
 // The regex of a family: "NAME REGEX" lines of the families file.
 bool family_regex(const std::string& file, const std::string& name, std::string* regex) {
   std::string text;
-  if (!read_file(file, &text)) return false;
+  if (!read_text_file(file, &text)) return false;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     std::istringstream ls(line.substr(0, line.find('#')));
@@ -135,7 +126,7 @@ int main(int argc, char** argv) {
   }
   std::string text, error;
   std::vector<deviation> deviations;
-  if (!read_file(o.deviations_file, &text) || !parse_deviations(text, &deviations, &error)) {
+  if (!read_text_file(o.deviations_file, &text) || !parse_deviations(text, &deviations, &error)) {
     std::fprintf(stderr, "qrx-compare: %s: %s\n", o.deviations_file.c_str(), error.empty() ? "cannot read" : error.c_str());
     return 2;
   }

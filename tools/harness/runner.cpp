@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,23 +34,11 @@ bool region_is_fill(const machine_state& s) {
 
 bool map_host_region(std::string* error) {
   if (g_region) return true;
-  void* want = reinterpret_cast<void*>(kRegionBase);
-  void* got = mmap(want, kRegionBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-  if (got != want) {
-    if (got != MAP_FAILED) munmap(got, kRegionBytes);
-    *error = "cannot map the data region at its fixed address";
+  if (const char* what = map_data_region()) {
+    *error = what;
     return false;
   }
-  void* guard = reinterpret_cast<void*>(kRegionEnd);
-  void* g = mmap(guard, kGuardBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-  if (g != guard) {
-    if (g != MAP_FAILED) munmap(g, kGuardBytes);
-    munmap(got, kRegionBytes);
-    *error = "the guard pages after the data region are in use";
-    return false;
-  }
-  munmap(g, kGuardBytes);
-  g_region = static_cast<uint8_t*>(got);
+  g_region = reinterpret_cast<uint8_t*>(kRegionBase);
   return true;
 }
 

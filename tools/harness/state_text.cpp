@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 #include "qrx/library/pred_pack.h"
@@ -310,6 +311,15 @@ std::string describe_changes(const machine_state& before, const machine_state& a
     }
   }
   return os.str();
+}
+
+bool read_text_file(const std::string& path, std::string* out) {
+  std::ifstream f(path);
+  if (!f) return false;
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  *out = ss.str();
+  return true;
 }
 
 void to_probe(const machine_state& s, probe_regs* r) {

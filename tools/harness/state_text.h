@@ -65,6 +65,9 @@ std::vector<field_diff> diff_states(const machine_state& a, const machine_state&
 // lines), as qrx-exec prints them.
 std::string describe_changes(const machine_state& before, const machine_state& after);
 
+// The whole of a text file; false when it cannot be read.
+bool read_text_file(const std::string& path, std::string* out);
+
 // Conversions to and from the probe's image and the emulator's register
 // file (the region is not part of either).
 void to_probe(const machine_state& s, probe_regs* r);

@@ -55,15 +55,6 @@ bool parse_word(const std::string& tok, uint32_t* w) {
   return true;
 }
 
-bool read_file(const std::string& path, std::string* out) {
-  std::ifstream f(path);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  *out = ss.str();
-  return true;
-}
-
 const char* signal_name(int sig) {
   switch (sig) {
     case SIGSEGV: return "SIGSEGV";
@@ -95,7 +86,7 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "-f" || a == "--file") {
       std::string path = value();
-      if (!read_file(path, &text)) return fail_usage("cannot read " + path);
+      if (!read_text_file(path, &text)) return fail_usage("cannot read " + path);
       std::istringstream in(text);
       for (std::string line; std::getline(in, line);) {
         std::istringstream ls(line.substr(0, line.find('#')));
@@ -143,7 +134,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<machine_state> state(new machine_state), before(new machine_state);
   std::string error;
   if (!state_file.empty()) {
-    if (!read_file(state_file, &text)) return fail_usage("cannot read " + state_file);
+    if (!read_text_file(state_file, &text)) return fail_usage("cannot read " + state_file);
     if (!parse_state(text, state.get(), &error)) return fail_usage(state_file + ": " + error);
   } else if (have_seed) {
     make_case_state(seed, words[0], state.get());

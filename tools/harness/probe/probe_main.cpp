@@ -10,7 +10,6 @@
 // on with the next one.
 #include <setjmp.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,20 +58,6 @@ void install_fault_handlers() {
     if (sigaction(sig, &sa, nullptr) != 0) die("sigaction failed");
 }
 
-uint8_t* map_region() {
-  void* want = reinterpret_cast<void*>(kRegionBase);
-  void* got = mmap(want, kRegionBytes, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-  if (got != want) die("cannot map the data region at its fixed address");
-  // The guard pages must be free; map them briefly to be sure, then give
-  // them back.
-  void* guard = reinterpret_cast<void*>(kRegionEnd);
-  void* g = mmap(guard, kGuardBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-  if (g != guard) die("the guard pages after the data region are in use");
-  munmap(g, kGuardBytes);
-  return static_cast<uint8_t*>(got);
-}
-
 void read_exact(void* p, size_t n) {
   if (n && std::fread(p, 1, n, stdin) != n) die("short input");
 }
@@ -107,7 +92,11 @@ int main() {
                  model_vector_bytes(), kVectorBytes);
     return 1;
   }
-  uint8_t* region = map_region();
+  if (const char* what = map_data_region()) {
+    std::fprintf(stderr, "qrx-probe: %s\n", what);
+    return 1;
+  }
+  uint8_t* region = reinterpret_cast<uint8_t*>(kRegionBase);
   install_fault_handlers();
   std::vector<uint8_t> initial(kRegionBytes);
 
