@@ -15,35 +15,42 @@ unsigned esize_elements(int esize_bits, const CpuContext* ctx) {
   }
 }
 
+// The predicate test on packed words: the mask's element bits within the
+// vector, then its first and last set bit.
 uint32_t pred_test_flags(const PredV& mask, const PredV& result, int esize, const CpuContext* ctx) {
-  unsigned e = esize > 0 ? static_cast<unsigned>(esize) / 8 : 0;
-  return predicate_test(esize_elements(esize, ctx), [&](unsigned i) { return mask.active(i, e); },
-                        [&](unsigned i) { return result.active(i, e); });
-}
-
-int64_t sign_extend(uint64_t v, unsigned width_bits) {
-  uint64_t sign = uint64_t{1} << (width_bits - 1);
-  return static_cast<int64_t>((v ^ sign) - sign);
+  unsigned n = esize_elements(esize, ctx);
+  unsigned e = n ? static_cast<unsigned>(esize) / 8 : 1;
+  bool any = false;
+  int first = -1, last = -1;
+  for (unsigned k = 0; k < 4; ++k) {
+    uint64_t m = mask.w[k] & pred_element_bits(e) & pred_word_limit(k, n * e);
+    any = any || (m & result.w[k]) != 0;
+    if (m != 0) {
+      if (first < 0) first = static_cast<int>(k * 64 + __builtin_ctzll(m));
+      last = static_cast<int>(k * 64 + 63 - __builtin_clzll(m));
+    }
+  }
+  if (first < 0) return nzcv_bits(false, true, true, false);
+  return nzcv_bits(result.bit(static_cast<unsigned>(first)), !any,
+                   !result.bit(static_cast<unsigned>(last)), false);
 }
 
 }  // namespace
 
+// Closed form: with the sign bit flipped for the signed conditions, the
+// width-wrapped Rn + i counts up like an unsigned value from Rn towards Rm;
+// only "<=" with Rm the largest value never turns false.
 unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCond cond,
                           unsigned n) {
   uint64_t wmask = width_bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << width_bits) - 1;
-  uint64_t b = rm & wmask;
-  for (unsigned i = 0; i < n; ++i) {
-    uint64_t a = (rn + i) & wmask;
-    bool holds = false;
-    switch (cond) {
-      case WhileCond::LT: holds = sign_extend(a, width_bits) < sign_extend(b, width_bits); break;
-      case WhileCond::LE: holds = sign_extend(a, width_bits) <= sign_extend(b, width_bits); break;
-      case WhileCond::LO: holds = a < b; break;
-      case WhileCond::LS: holds = a <= b; break;
-    }
-    if (!holds) return i;
-  }
-  return n;
+  bool is_signed = cond == WhileCond::LT || cond == WhileCond::LE;
+  bool or_equal = cond == WhileCond::LE || cond == WhileCond::LS;
+  uint64_t bias = is_signed ? uint64_t{1} << (width_bits - 1) : 0;
+  uint64_t a = (rn ^ bias) & wmask, b = (rm ^ bias) & wmask;
+  if (a > b || (a == b && !or_equal)) return 0;
+  if (or_equal && b == wmask) return n;
+  uint64_t span = b - a + (or_equal ? 1 : 0);
+  return span < n ? static_cast<unsigned>(span) : n;
 }
 
 void ptest_esize(cpu_state* s, unsigned esize_code, const uint8_t* mask, const uint8_t* result) {

@@ -65,11 +65,17 @@ inline uint64_t pred_word_limit(unsigned k, unsigned nbits) {
   return nbits - lo >= 64 ? ~uint64_t{0} : (uint64_t{1} << (nbits - lo)) - 1;
 }
 
+// The first bit of every element of esize_bytes (1, 2, 4, 8) in a word.
+inline uint64_t pred_element_bits(unsigned esize_bytes) {
+  return ~uint64_t{0} / ((uint64_t{1} << esize_bytes) - 1);
+}
+
 // The first `count` elements of esize_bytes true, the rest (and every
 // non-leading bit of an element) false.
 inline PredV pred_leading(unsigned count, unsigned esize_bytes) {
   PredV p{};
-  for (unsigned i = 0; i < count; ++i) p.set_bit(i * esize_bytes, true);
+  for (unsigned k = 0; k < 4; ++k)
+    p.w[k] = pred_element_bits(esize_bytes) & pred_word_limit(k, count * esize_bytes);
   return p;
 }
 

@@ -147,3 +147,42 @@ TEST(QrxPtest, SignedAndUnsignedElementTypesAgree) {
 }
 
 }  // namespace
+
+namespace {
+
+// The WHILE count against its definition, element by element, over values
+// around every signed and unsigned boundary of both widths.
+unsigned while_by_definition(uint64_t rn, uint64_t rm, unsigned width, qrx::WhileCond cond, unsigned n) {
+  uint64_t wmask = width == 64 ? ~0ull : 0xFFFFFFFFull;
+  auto sx = [&](uint64_t v) { return width == 64 ? static_cast<int64_t>(v) : static_cast<int64_t>(static_cast<int32_t>(v)); };
+  for (unsigned i = 0; i < n; ++i) {
+    uint64_t a = (rn + i) & wmask, b = rm & wmask;
+    bool ok = cond == qrx::WhileCond::LT   ? sx(a) < sx(b)
+              : cond == qrx::WhileCond::LE ? sx(a) <= sx(b)
+              : cond == qrx::WhileCond::LO ? a < b
+                                           : a <= b;
+    if (!ok) return i;
+  }
+  return n;
+}
+
+TEST(WhileTrueCount, MatchesTheDefinitionAroundBoundaries) {
+  const uint64_t bases[] = {0, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0x7FFFFFFFFFFFFFFF, 0x8000000000000000, ~0ull};
+  const int64_t offsets[] = {-200, -145, -144, -143, -20, -1, 0, 1, 17, 143, 144, 200};
+  const qrx::WhileCond conds[] = {qrx::WhileCond::LT, qrx::WhileCond::LE, qrx::WhileCond::LO, qrx::WhileCond::LS};
+  const unsigned counts[] = {qrx::kBytesElems, qrx::kDwordElems, 0};
+  for (uint64_t bn : bases)
+    for (int64_t on : offsets)
+      for (uint64_t bm : bases)
+        for (int64_t om : {int64_t{-3}, int64_t{0}, int64_t{5}, int64_t{150}})
+          for (unsigned width : {32u, 64u})
+            for (qrx::WhileCond c : conds)
+              for (unsigned n : counts) {
+                uint64_t rn = bn + static_cast<uint64_t>(on), rm = bm + static_cast<uint64_t>(om);
+                ASSERT_EQ(qrx::while_true_count(rn, rm, width, c, n), while_by_definition(rn, rm, width, c, n))
+                    << std::hex << rn << " " << rm << " w" << std::dec << width << " cond "
+                    << static_cast<unsigned>(c) << " n " << n;
+              }
+}
+
+}  // namespace
