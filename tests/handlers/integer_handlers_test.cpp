@@ -1,0 +1,311 @@
+// Integer handlers on encoded words, where the reference sweep cannot reach
+// or rarely does: encodings the reference model rejects (reserved bitmask
+// immediates, shifted byte immediates), division corner cases, shift amounts
+// beyond the width, zeroing MOVPRFX, INDEX with the zero register, the
+// indexed dot product's field layout, and descriptor codes a routine does
+// not expect.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "qrx/decode/decode_tables.h"
+#include "qrx/library/integer_lib.h"
+#include "qrx/routines/integer_routines.h"
+#include "qrx/state/cpu_state.h"
+
+namespace {
+
+using qrx::kVectorBytes;
+
+constexpr uint64_t kAllOnes = ~uint64_t{0};
+constexpr uint64_t kTop = uint64_t{1} << 63;
+
+struct Machine {
+  std::unique_ptr<cpu_state> s{new cpu_state{}};
+
+  // Runs `word` through its decode entry, checking that it names `form`.
+  kalt64_decode_rc run(uint32_t word, const char* form) {
+    const qrx::DecodeEntry* e = qrx::find_entry(word);
+    EXPECT_NE(e, nullptr) << std::hex << word;
+    if (e == nullptr) return KALT64_DECODE_NOT_EXECUTED;
+    EXPECT_STREQ(e->name, form) << std::hex << word;
+    return e->handler(s.get(), word);
+  }
+  template <typename T>
+  void fill(unsigned z, T v) {
+    for (unsigned i = 0; i < kVectorBytes / sizeof(T); ++i) set<T>(z, i, v);
+  }
+  template <typename T>
+  void set(unsigned z, unsigned i, T v) { std::memcpy(s->z[z] + i * sizeof(T), &v, sizeof(T)); }
+  template <typename T>
+  T get(unsigned z, unsigned i) const {
+    T v;
+    std::memcpy(&v, s->z[z] + i * sizeof(T), sizeof(T));
+    return v;
+  }
+  // Every element of size E active (first byte of each element set).
+  void all_true(unsigned p, unsigned esize) {
+    std::memset(s->p[p], 0, qrx::kPredicateBytes);
+    for (unsigned i = 0; i < qrx::kPredicateBytes; i += esize) s->p[p][i] = 1;
+  }
+};
+
+// Predicated destructive words: Zdn 4..0, Pg 12..10, Zm 9..5.
+constexpr uint32_t zpz(uint32_t base, unsigned zdn, unsigned pg, unsigned zm) {
+  return base | pg << 10 | zm << 5 | zdn;
+}
+
+TEST(IntegerHandlers, ReservedBitmaskImmediatesAreNotExecuted) {
+  struct Case { uint32_t word; const char* form; };
+  const Case cases[] = {
+      {0x05C007E0, "VecS64DupMaskI"},  // N:NOT(imms) without a set bit
+      {0x05C007C3, "VecS64DupMaskI"},  // one-bit element
+      {0x05C3F7E3, "VecS64DupMaskI"},  // 64 ones
+      {0x050003E1, "VecU64OrVIX"},     // 32 ones
+      {0x054007A2, "VecU64XorVIX"},    // 2-bit element of ones
+      {0x058007E4, "VecU64AndVIX"},
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    m.fill<uint64_t>(c.word & 31, 0x0123456789ABCDEF);
+    EXPECT_EQ(m.run(c.word, c.form), KALT64_DECODE_NOT_EXECUTED) << std::hex << c.word;
+    EXPECT_EQ(m.get<uint64_t>(c.word & 31, 0), 0x0123456789ABCDEFu);
+    EXPECT_EQ(m.s->encoding, c.word);
+  }
+}
+
+TEST(IntegerHandlers, BitmaskImmediatesReachEveryLane) {
+  struct Case { uint32_t word; const char* form; uint64_t want; };
+  const uint64_t z = 0xF0F0F0F0F0F0F0F0;
+  const Case cases[] = {
+      {0x05C00783, "VecS64DupMaskI", 0x5555555555555555},     // N=0 imms=60 immr=0
+      {0x05800783, "VecU64AndVIX", z & 0x5555555555555555},
+      {0x050004E3, "VecU64OrVIX", z | 0x00FF00FF00FF00FF},     // imms=0x27
+      {0x05420003, "VecU64XorVIX", z ^ 1},                      // N=1, one bit
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    m.fill<uint64_t>(3, z);
+    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
+    for (unsigned i = 0; i < qrx::kDwordElems; ++i) EXPECT_EQ(m.get<uint64_t>(3, i), c.want) << i;
+  }
+}
+
+TEST(IntegerHandlers, DivisionByZeroAndMinusOne) {
+  struct Case { uint32_t base; const char* form; uint64_t dividend, divisor, want; bool words; };
+  const Case cases[] = {
+      {0x04940000, "VecS32DivVVM", 0x80000000, 0xFFFFFFFF, 0x80000000, true},
+      {0x04940000, "VecS32DivVVM", 7, 0, 0, true},
+      {0x04940000, "VecS32DivVVM", static_cast<uint32_t>(-7), 2, static_cast<uint32_t>(-3), true},
+      {0x04D40000, "VecS64DivVVM", kTop, kAllOnes, kTop, false},
+      {0x04D50000, "VecU64DivVVM", kAllOnes, 0, 0, false},
+      {0x04950000, "VecU32DivVVM", 0xFFFFFFFF, 0xFFFFFFFF, 1, true},
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    m.all_true(1, 4);
+    m.s->p[1][4] = 0;  // element 1 of S (and half of D element 0) inactive
+    if (c.words) {
+      m.fill<uint32_t>(2, static_cast<uint32_t>(c.dividend));
+      m.fill<uint32_t>(7, static_cast<uint32_t>(c.divisor));
+    } else {
+      m.fill<uint64_t>(2, c.dividend);
+      m.fill<uint64_t>(7, c.divisor);
+    }
+    ASSERT_EQ(m.run(zpz(c.base, 2, 1, 7), c.form), KALT64_DECODE_OK);
+    if (c.words) {
+      EXPECT_EQ(m.get<uint32_t>(2, 0), c.want) << c.form;
+      EXPECT_EQ(m.get<uint32_t>(2, 1), c.dividend) << "inactive keeps Zdn";
+    } else {
+      EXPECT_EQ(m.get<uint64_t>(2, 1), c.want) << c.form;
+    }
+  }
+}
+
+TEST(IntegerHandlers, ReversedDivisionUsesZmAsDividend) {
+  Machine m;
+  m.all_true(0, 4);
+  m.fill<uint32_t>(4, 3);
+  m.fill<uint32_t>(5, 100);
+  ASSERT_EQ(m.run(zpz(0x04970000, 4, 0, 5), "VecU32DivRVVM"), KALT64_DECODE_OK);
+  EXPECT_EQ(m.get<uint32_t>(4, qrx::kWordElems - 1), 33u);
+}
+
+TEST(IntegerHandlers, ShiftAmountsBeyondTheWidth) {
+  struct Case { uint32_t word; const char* form; uint64_t zdn, zm, want; unsigned esize; };
+  const Case cases[] = {
+      // ASR wide: a negative byte by an all-ones 64-bit amount.
+      {zpz(0x04188000, 1, 0, 2), "VecS8ShrVWM", 0x80, kAllOnes, 0xFF, 1},
+      // LSL wide: a byte by 8.
+      {zpz(0x041B8000, 1, 0, 2), "VecU8ShlVWM", 0x01, 8, 0x00, 1},
+      // LSLR: Zm shifted by Zdn = 2^63.
+      {zpz(0x04D78000, 1, 0, 2), "VecU64ShlRVVM", kTop, 1, 0, 8},
+      // ASRR: Zm shifted by Zdn beyond the width.
+      {zpz(0x04548000, 1, 0, 2), "VecS16ShrRVVM", 0x0010, 0x8000, 0xFFFF, 2},
+      // LSR by vector, amount exactly the width.
+      {zpz(0x04918000, 1, 0, 2), "VecU32ShrVVM", 0xFFFFFFFF, 32, 0, 4},
+      // ASR by vector, byte amount 255.
+      {zpz(0x04108000, 1, 0, 2), "VecS8ShrVVM", 0x81, 0xFF, 0xFF, 1},
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    m.all_true(0, c.esize);
+    for (unsigned i = 0; i < kVectorBytes; i += c.esize) {
+      std::memcpy(m.s->z[1] + i, &c.zdn, c.esize);
+    }
+    m.fill<uint64_t>(2, c.zm);
+    if (c.esize < 8 && c.zm != kAllOnes) {
+      for (unsigned i = 0; i < kVectorBytes; i += c.esize) std::memcpy(m.s->z[2] + i, &c.zm, c.esize);
+    }
+    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
+    uint64_t got = 0;
+    std::memcpy(&got, m.s->z[1] + kVectorBytes - c.esize, c.esize);
+    EXPECT_EQ(got, c.want) << c.form;
+  }
+}
+
+TEST(IntegerHandlers, ShiftImmediatesFromTszImm3) {
+  struct Case { uint32_t word; const char* form; uint64_t in, want; unsigned esize; };
+  const Case cases[] = {
+      {0x040381E1, "VecU8ShlVIM", 0x03, 0x80, 1},                 // LSL #7
+      {0x04289400 | 1 << 5 | 3, "VecU8ShrVIX", 0xFF, 0x00, 1},    // LSR #8
+      {0x04289400 | 7 << 16 | 1 << 5 | 3, "VecU8ShrVIX", 0xFF, 0x7F, 1},  // LSR #1
+      {0x04A09000 | 1 << 5 | 3, "VecS64ShrVIX", kTop, kAllOnes, 8},       // ASR #64
+      {0x04E09000 | 1 << 5 | 3, "VecS64ShrVIX", kTop, 0xFFFFFFFF80000000, 8},  // ASR #32
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    m.all_true(0, c.esize);
+    for (unsigned i = 0; i < kVectorBytes; i += c.esize) std::memcpy(m.s->z[1] + i, &c.in, c.esize);
+    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
+    uint64_t got = 0;
+    std::memcpy(&got, m.s->z[c.word & 31] + kVectorBytes - c.esize, c.esize);
+    EXPECT_EQ(got, c.want) << c.form;
+  }
+}
+
+TEST(IntegerHandlers, ArithmeticImmediates) {
+  struct Case { uint32_t word; const char* form; uint64_t in, want; unsigned esize; };
+  const Case cases[] = {
+      {0x2524C000 | 200 << 5 | 6, "VecS8QAddVIX", 0x00, 0x7F, 1},   // not truncated to -56
+      {0x2524C000 | 1 << 13 | 1 << 5 | 6, "VecS8QAddVIX", 0x05, 0x05, 1},  // shifted byte: 0
+      {0x2527C000 | 10 << 5 | 6, "VecU8QSubVIX", 5, 0, 1},
+      {0x2567C000 | 1 << 13 | 0xFF << 5 | 6, "VecU16QSubVIX", 0xFFFF, 0x00FF, 2},
+      {0x2566C000 | 1 << 13 | 0xFF << 5 | 6, "VecS16QSubVIX", 0x0000, 0x8000, 2},
+      {0x2520C000 | 1 << 13 | 7 << 5 | 6, "VecU8AddVIX", 9, 9, 1},
+      {0x2563C000 | 1 << 13 | 1 << 5 | 6, "VecU16SubRVIX", 1, 0xFF, 2},
+      {0x2528C000 | 0x80 << 5 | 6, "VecS8MaxVIX", 0x90, 0x90, 1},   // -112 > -128
+      {0x2529C000 | 0x80 << 5 | 6, "VecU8MaxVIX", 0x90, 0x90, 1},
+      {0x25E8C000 | 0xFF << 5 | 6, "VecS64MaxVIX", kTop, kAllOnes, 8},
+      {0x25B0C000 | 0xFF << 5 | 6, "VecS32MulVIX", 5, 0xFFFFFFFB, 4},
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    for (unsigned i = 0; i < kVectorBytes; i += c.esize) std::memcpy(m.s->z[6] + i, &c.in, c.esize);
+    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
+    uint64_t got = 0;
+    std::memcpy(&got, m.s->z[6], c.esize);
+    EXPECT_EQ(got, c.want) << c.form;
+  }
+}
+
+TEST(IntegerHandlers, HighMultiplyAndAbsoluteValue) {
+  Machine m;
+  m.all_true(0, 8);
+  m.fill<uint64_t>(1, kAllOnes);
+  ASSERT_EQ(m.run(zpz(0x04D30000, 1, 0, 1), "VecU64MulHVVM"), KALT64_DECODE_OK);
+  EXPECT_EQ(m.get<uint64_t>(1, 3), kAllOnes - 1);
+  m.fill<uint8_t>(2, 0x80);
+  m.all_true(0, 1);
+  ASSERT_EQ(m.run(zpz(0x0416A000, 3, 0, 2), "VecS8AbsVM"), KALT64_DECODE_OK);
+  EXPECT_EQ(m.get<uint8_t>(3, 100), 0x80);
+}
+
+TEST(IntegerHandlers, PredicateBytesOtherThanTheFirstAreIgnored) {
+  Machine m;
+  std::memset(m.s->p[2], 0xFE, qrx::kPredicateBytes);  // bit 0 clear everywhere
+  m.s->p[2][4 * 5] = 1;                                  // word element 5 only
+  m.fill<uint32_t>(1, 10);
+  ASSERT_EQ(m.run(zpz(0x04800000, 1, 2, 1), "VecU32AddVVM"), KALT64_DECODE_OK);
+  for (unsigned i = 0; i < qrx::kWordElems; ++i) EXPECT_EQ(m.get<uint32_t>(1, i), i == 5 ? 20u : 10u);
+}
+
+TEST(IntegerHandlers, MovePrefixMergingAndZeroing) {
+  struct Case { uint32_t word; const char* form; uint8_t inactive; };
+  const Case cases[] = {
+      {0x04102000 | 3 << 10 | 4 << 5 | 9, "VecU8MovePrefix1VZ", 0x00},
+      {0x04112000 | 3 << 10 | 4 << 5 | 9, "VecU8MovePrefix1VM", 0x77},
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    m.fill<uint8_t>(9, 0x77);
+    m.fill<uint8_t>(4, 0x11);
+    m.s->p[3][2] = 1;
+    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
+    for (unsigned i = 0; i < kVectorBytes; ++i)
+      ASSERT_EQ(m.get<uint8_t>(9, i), i == 2 ? 0x11 : c.inactive) << c.form << " byte " << i;
+  }
+}
+
+TEST(IntegerHandlers, IndexReadsRegister31AsZero) {
+  Machine m;
+  m.s->x[3] = 0x100000005;  // W3 = 5
+  ASSERT_EQ(m.run(0x04A04C00 | 3 << 16 | 31 << 5 | 8, "VecS32IndexSS"), KALT64_DECODE_OK);
+  for (unsigned i = 0; i < qrx::kWordElems; ++i) EXPECT_EQ(m.get<uint32_t>(8, i), 5 * i);
+  ASSERT_EQ(m.run(0x04204000 | 0x1F << 16 | 0x10 << 5 | 8, "VecS8IndexII"), KALT64_DECODE_OK);
+  EXPECT_EQ(m.get<uint8_t>(8, 0), 0xF0);                      // base -16
+  EXPECT_EQ(m.get<uint8_t>(8, 143), static_cast<uint8_t>(-16 - 143));
+}
+
+TEST(IntegerHandlers, IndexedDotProductPicksTheSegmentGroup) {
+  Machine m;
+  for (unsigned i = 0; i < kVectorBytes; ++i) {
+    m.set<uint8_t>(2, i, 1);
+    m.set<uint8_t>(3, i, static_cast<uint8_t>(i / 4));  // group g holds bytes equal to g
+  }
+  m.fill<uint32_t>(0, 1000);
+  // UDOT Z0.S, Z2.B, Z3.B[2]: Zm in 18..16, index in 20..19.
+  ASSERT_EQ(m.run(0x44A00400 | 2 << 19 | 3 << 16 | 2 << 5, "VecU32DotVVVIX"), KALT64_DECODE_OK);
+  for (unsigned i = 0; i < qrx::kWordElems; ++i)
+    EXPECT_EQ(m.get<uint32_t>(0, i), 1000 + 4 * ((i & ~3u) + 2)) << i;
+}
+
+TEST(IntegerLibrary, ElementCountsStayWithinTheValueTypes) {
+  VecValue a{}, b{};
+  PredV all{{kAllOnes, kAllOnes, kAllOnes, kAllOnes}};
+  std::memset(a.b, 3, sizeof a.b);
+  std::memset(b.b, 10, sizeof b.b);
+  CpuContext ctx{};
+  ctx.VL = 0x3FFFFFF;  // far beyond 2048 bits: cut to the value size
+  VecValue r = VecU8SubRVVM(a, all, b, &ctx);
+  EXPECT_EQ(r.b[sizeof r.b - 1], 7);
+  ctx.VL = 2;  // 16 bytes of elements; the rest of the result is zero
+  r = VecU16QAddVVX(a, b, &ctx);
+  EXPECT_EQ(r.b[15], 0x0D);
+  EXPECT_EQ(r.b[16], 0);
+  r = VecU64DotVVVIX(a, a, b, 7, &ctx);  // index beyond the segment wraps into it
+  EXPECT_EQ(r.get<uint64_t>(1), 0x0303030303030303u + 4 * 0x0303u * 0x0A0Au);
+}
+
+#ifdef NDEBUG
+TEST(IntegerRoutines, UnexpectedDescriptorCodesAreNotExecuted) {
+  Machine m;
+  m.fill<uint8_t>(1, 0x42);
+  kalt64_z_reg no_size{1, kalt64_z_reg::NONE, kalt64_z_reg::NONE, kalt64_z_reg::NONE};
+  kalt64_z_reg bytes = z_operand(1, ESIZE_B);
+  EXPECT_EQ(qrx_add_zpz(m.s.get(), no_size, p_operand(0, kalt64_p_reg::MERGING), bytes),
+            KALT64_DECODE_NOT_EXECUTED);
+  EXPECT_EQ(qrx_add_zpz(m.s.get(), z_destructive(1, ESIZE_B), p_operand(0, kalt64_p_reg::NONE), bytes),
+            KALT64_DECODE_NOT_EXECUTED);
+  EXPECT_EQ(qrx_sdiv_zpz(m.s.get(), z_destructive(1, ESIZE_H), p_operand(0, kalt64_p_reg::MERGING),
+                         z_operand(1, ESIZE_H)),
+            KALT64_DECODE_NOT_EXECUTED);
+  EXPECT_EQ(qrx_index_zii(m.s.get(), no_size, 1, 1), KALT64_DECODE_NOT_EXECUTED);
+  EXPECT_EQ(m.get<uint8_t>(1, 0), 0x42);
+}
+#endif
+
+}  // namespace
