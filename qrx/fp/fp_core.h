@@ -39,12 +39,12 @@ inline fp_unpacked<T> fp_unpack(T x, int mode, int* flags) {
   return u;
 }
 
-// Shifts a non-zero significand left until its top bit is set and takes the
-// shift off the exponent.
+// Shifts a non-zero significand (in a word of 32 bits or more) left until
+// its top bit is set and takes the shift off the exponent.
 template <typename U>
 inline U fp_normalise(U mnt, int* exp) {
-  int shift = fp_clz(static_cast<std::conditional_t<(sizeof(U) < 4), uint32_t, U>>(mnt)) -
-              (sizeof(U) < 4 ? 32 - fp_bits<U> : 0);
+  static_assert(sizeof(U) >= 4, "normalise in a working word");
+  const int shift = fp_clz(mnt);
   *exp -= shift;
   return U(mnt << shift);
 }
@@ -169,9 +169,8 @@ template <typename T, typename U>
 inline T fp_round_exact(int sign, int e2, U x, int rm, int mode, int* flags) {
   using Fmt = fp_format<T>;
   constexpr int UW = fp_bits<U>, W = Fmt::W;
-  const int shift = fp_clz(x);
-  x = U(x << shift);
-  const int exp = e2 + (UW - 1) - shift + Fmt::bias;
+  int exp = e2 + (UW - 1) + Fmt::bias;
+  x = fp_normalise(x, &exp);
   // Drop the leading one: the next W bits are the fraction.
   const U rest = U(x << 1);
   const T mnt = T(T(rest >> (UW - W)) | T(fp_low_bits_set(rest, UW - W)));

@@ -1,30 +1,44 @@
 // Square root: the normalised significand is scaled by an even power of two
-// to fill the double-width word, its integer square root is taken digit by
-// digit, and a non-zero remainder becomes the sticky bit.
+// to fill the double-width word, its integer square root is taken, and a
+// non-zero remainder becomes the sticky bit.
 #include "qrx/fp/fp_sqrt.h"
 
 #include "qrx/fp/fp_core.h"
 
 namespace {
 
-// Integer square root, rounded down; *exact tells whether it had no remainder.
-template <typename U>
-U fp_isqrt(U n, bool* exact) {
-  U root = 0;
-  U bit = U(1) << (fp_bits<U> - 2);
-  while (bit > n) bit >>= 2;
-  while (bit) {
+// Integer square roots, rounded down, of an n whose top two bits are not
+// both clear. The 32-bit root is taken digit by digit; each wider root takes
+// the root of the top half as a first guess and refines it with one
+// Newton-Raphson step, which lands within two units above the root.
+uint32_t fp_isqrt(uint32_t n) {
+  uint32_t root = 0;
+  for (uint32_t bit = 1u << 30; bit; bit >>= 2) {
     if (n >= root + bit) {
       n -= root + bit;
       root = (root >> 1) + bit;
     } else {
       root >>= 1;
     }
-    bit >>= 2;
   }
-  *exact = n == 0;
   return root;
 }
+
+uint64_t fp_isqrt(uint64_t n);
+
+template <typename U, typename Half>
+Half fp_isqrt_refined(U n) {
+  constexpr int half = fp_bits<Half>;
+  const U guess = U(fp_isqrt(Half(n >> half))) << (half / 2);
+  U root = (guess + n / guess) >> 1;
+  const U max_root = U(Half(~Half(0)));
+  if (root > max_root) root = max_root;
+  while (root * root > n) --root;
+  return Half(root);
+}
+
+uint64_t fp_isqrt(uint64_t n) { return fp_isqrt_refined<uint64_t, uint32_t>(n); }
+fp_u128 fp_isqrt(fp_u128 n) { return fp_isqrt_refined<fp_u128, uint64_t>(n); }
 
 template <typename T>
 T fp_sqrt(T a, int mode, int* flags) {
@@ -46,9 +60,8 @@ T fp_sqrt(T a, int mode, int* flags) {
     n >>= 1;
     ++e2;
   }
-  bool exact;
-  Wd root = fp_isqrt(n, &exact);
-  root |= Wd(!exact);
+  Wd root = fp_isqrt(n);
+  root |= Wd(root * root != n);
   return fp_round_exact<T>(0, e2 / 2, root, mode & FP_MODE_RMODE, mode, flags);
 }
 

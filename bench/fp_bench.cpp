@@ -1,0 +1,89 @@
+// Floating-point library throughput: add, multiply, fused multiply-add,
+// divide, square root and a conversion in each width, over a fixed spread of
+// ordinary operands.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "qrx/fp/fp.h"
+
+namespace {
+
+constexpr size_t kOperands = 1024;
+
+// Normal operands between 2^-8 and 2^8 of either sign.
+template <typename T>
+std::vector<T> operands(int exp_bits, int frac_bits, int bias) {
+  std::mt19937_64 rng(7);
+  std::vector<T> v(kOperands);
+  for (T& x : v) {
+    const uint64_t exp = uint64_t(bias - 8 + int(rng() % 17));
+    const uint64_t frac = rng() & ((uint64_t(1) << frac_bits) - 1);
+    x = T((rng() & 1) << (exp_bits + frac_bits) | exp << frac_bits | frac);
+  }
+  return v;
+}
+
+template <typename T>
+const std::vector<T>& data();
+template <> const std::vector<uint16_t>& data() {
+  static const auto v = operands<uint16_t>(5, 10, 15);
+  return v;
+}
+template <> const std::vector<uint32_t>& data() {
+  static const auto v = operands<uint32_t>(8, 23, 127);
+  return v;
+}
+template <> const std::vector<uint64_t>& data() {
+  static const auto v = operands<uint64_t>(11, 52, 1023);
+  return v;
+}
+
+template <typename T, typename Op>
+void run(benchmark::State& state, Op op) {
+  const std::vector<T>& v = data<T>();
+  FPSCR fpscr;
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(op(v[i], v[(i + 1) % kOperands], v[(i + 2) % kOperands], fpscr));
+    i = (i + 1) % kOperands;
+  }
+}
+
+template <typename T> void BM_FPAdd(benchmark::State& s) {
+  run<T>(s, [](T a, T b, T, FPSCR& f) { return FPAdd<T>(a, b, f); });
+}
+template <typename T> void BM_FPMul(benchmark::State& s) {
+  run<T>(s, [](T a, T b, T, FPSCR& f) { return FPMul<T>(a, b, f); });
+}
+template <typename T> void BM_FPMulAdd(benchmark::State& s) {
+  run<T>(s, [](T a, T b, T c, FPSCR& f) { return FPMulAdd<T>(a, b, c, f); });
+}
+template <typename T> void BM_FPDiv(benchmark::State& s) {
+  run<T>(s, [](T a, T b, T, FPSCR& f) { return FPDiv<T>(a, b, f); });
+}
+template <typename T> void BM_FPSqrt(benchmark::State& s) {
+  run<T>(s, [](T a, T, T, FPSCR& f) { return FPSqrt<T>(FPAbs(a), f); });
+}
+template <typename T> void BM_FPToInt64(benchmark::State& s) {
+  run<T>(s, [](T a, T, T, FPSCR& f) {
+    return fplibFPToFixed<T, uint64_t>(a, 0, false, FPRounding::Zero, f);
+  });
+}
+
+#define QRX_FP_BENCH_WIDTHS(fn) \
+  BENCHMARK_TEMPLATE(fn, uint16_t); \
+  BENCHMARK_TEMPLATE(fn, uint32_t); \
+  BENCHMARK_TEMPLATE(fn, uint64_t)
+QRX_FP_BENCH_WIDTHS(BM_FPAdd);
+QRX_FP_BENCH_WIDTHS(BM_FPMul);
+QRX_FP_BENCH_WIDTHS(BM_FPMulAdd);
+QRX_FP_BENCH_WIDTHS(BM_FPDiv);
+QRX_FP_BENCH_WIDTHS(BM_FPSqrt);
+QRX_FP_BENCH_WIDTHS(BM_FPToInt64);
+
+}  // namespace
+
+BENCHMARK_MAIN();
