@@ -42,7 +42,8 @@ void BM_Instruction(benchmark::State& st) {
   st.SetLabel(f.name);
   std::unique_ptr<cpu_state> s(new cpu_state{});
   for (unsigned z = 0; z < 32; ++z)
-    for (unsigned i = 0; i < qrx::kVectorBytes; ++i) s->z[z][i] = static_cast<uint8_t>(i * 37 + z + 1);
+    for (unsigned i = 0; i < qrx::kVectorBytes; ++i)
+      s->z[z][i] = static_cast<uint8_t>(i * 37 + z + 1);
   std::memset(s->p[0], 1, qrx::kPredicateBytes);
   for (auto _ : st) {
     // Z1 is restored from a constant source each time so that repeated

@@ -176,7 +176,9 @@ kalt64_decode_rc lib_zzz(cpu_state* s, unsigned w, VvFn fn) {
 template <typename Imm>
 kalt64_decode_rc lib_zi(cpu_state* s, unsigned w, VecValue (*fn)(VecValue, Imm, CpuContext*),
                         Imm imm) {
-  return library_path(s, [&](CpuContext* ctx) { write_vec(s, rd(w), fn(read_vec(s, rd(w)), imm, ctx)); });
+  return library_path(s, [&](CpuContext* ctx) {
+    write_vec(s, rd(w), fn(read_vec(s, rd(w)), imm, ctx));
+  });
 }
 // Zdn 4..0, Pg 12..10, shift amount.
 kalt64_decode_rc lib_zpi(cpu_state* s, unsigned w, VpiFn fn, uint32_t shift) {
@@ -187,7 +189,9 @@ kalt64_decode_rc lib_zpi(cpu_state* s, unsigned w, VpiFn fn, uint32_t shift) {
 // Zd 4..0, Zn 9..5, shift amount.
 kalt64_decode_rc lib_zzi(cpu_state* s, unsigned w, VecValue (*fn)(VecValue, uint32_t, CpuContext*),
                          uint32_t shift) {
-  return library_path(s, [&](CpuContext* ctx) { write_vec(s, rd(w), fn(read_vec(s, rn(w)), shift, ctx)); });
+  return library_path(s, [&](CpuContext* ctx) {
+    write_vec(s, rd(w), fn(read_vec(s, rn(w)), shift, ctx));
+  });
 }
 // Zda 4..0, Zn 9..5, Zm 20..16.
 kalt64_decode_rc lib_dot(cpu_state* s, unsigned w, VvvFn fn) {

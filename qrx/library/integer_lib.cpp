@@ -25,14 +25,17 @@ struct PackedActive {
 
 // Zdn op Zm where active, Zdn elsewhere.
 template <typename T, typename Op>
-VecValue vvm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx, Op op) {
+VecValue vvm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx,
+             Op op) {
   VecValue r{};
-  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, VecRhs<T>{zm.b}, op);
+  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, VecRhs<T>{zm.b},
+                  op);
   return r;
 }
 // Zdn op (the 64-bit lane of Zm over the element) where active.
 template <typename T, typename Op>
-VecValue vwm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx, Op op) {
+VecValue vwm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx,
+             Op op) {
   VecValue r{};
   merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, WideRhs<T>{zm.b},
                   op);
@@ -42,8 +45,8 @@ VecValue vwm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const Cpu
 template <typename T, typename Op>
 VecValue vim(const VecValue& zdn, const PredV& pg, uint64_t imm, const CpuContext* ctx, Op op) {
   VecValue r{};
-  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, ImmRhs<uint64_t>{imm},
-                  op);
+  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b,
+                  ImmRhs<uint64_t>{imm}, op);
   return r;
 }
 // Unpredicated: Zn op Zm, Zn op lane, Zn op imm.
@@ -67,7 +70,8 @@ VecValue vix(const VecValue& zn, V imm, const CpuContext* ctx, Op op) {
 }
 // op(Zn) where active, Zd elsewhere.
 template <typename T, typename Op>
-VecValue vm(const VecValue& zd, const PredV& pg, const VecValue& zn, const CpuContext* ctx, Op op) {
+VecValue vm(const VecValue& zd, const PredV& pg, const VecValue& zn, const CpuContext* ctx,
+            Op op) {
   VecValue r{};
   merge_unary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zd.b, zn.b, op);
   return r;

@@ -297,6 +297,7 @@ kalt64_decode_rc qrx_index_zir(cpu_state* s, kalt64_z_reg zd, int base, kalt64_i
 kalt64_decode_rc qrx_index_zri(cpu_state* s, kalt64_z_reg zd, kalt64_i_reg base, int step) {
   return index(s, zd, read_x(s, base), signed_imm(step));
 }
-kalt64_decode_rc qrx_index_zrr(cpu_state* s, kalt64_z_reg zd, kalt64_i_reg base, kalt64_i_reg step) {
+kalt64_decode_rc qrx_index_zrr(cpu_state* s, kalt64_z_reg zd, kalt64_i_reg base,
+                               kalt64_i_reg step) {
   return index(s, zd, read_x(s, base), read_x(s, step));
 }

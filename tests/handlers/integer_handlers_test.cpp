@@ -158,7 +158,8 @@ TEST(IntegerHandlers, ShiftAmountsBeyondTheWidth) {
     }
     m.fill<uint64_t>(2, c.zm);
     if (c.esize < 8 && c.zm != kAllOnes) {
-      for (unsigned i = 0; i < kVectorBytes; i += c.esize) std::memcpy(m.s->z[2] + i, &c.zm, c.esize);
+      for (unsigned i = 0; i < kVectorBytes; i += c.esize)
+        std::memcpy(m.s->z[2] + i, &c.zm, c.esize);
     }
     ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
     uint64_t got = 0;
@@ -230,7 +231,8 @@ TEST(IntegerHandlers, PredicateBytesOtherThanTheFirstAreIgnored) {
   m.s->p[2][4 * 5] = 1;                                  // word element 5 only
   m.fill<uint32_t>(1, 10);
   ASSERT_EQ(m.run(zpz(0x04800000, 1, 2, 1), "VecU32AddVVM"), KALT64_DECODE_OK);
-  for (unsigned i = 0; i < qrx::kWordElems; ++i) EXPECT_EQ(m.get<uint32_t>(1, i), i == 5 ? 20u : 10u);
+  for (unsigned i = 0; i < qrx::kWordElems; ++i)
+    EXPECT_EQ(m.get<uint32_t>(1, i), i == 5 ? 20u : 10u);
 }
 
 TEST(IntegerHandlers, MovePrefixMergingAndZeroing) {
@@ -298,7 +300,8 @@ TEST(IntegerRoutines, UnexpectedDescriptorCodesAreNotExecuted) {
   kalt64_z_reg bytes = z_operand(1, ESIZE_B);
   EXPECT_EQ(qrx_add_zpz(m.s.get(), no_size, p_operand(0, kalt64_p_reg::MERGING), bytes),
             KALT64_DECODE_NOT_EXECUTED);
-  EXPECT_EQ(qrx_add_zpz(m.s.get(), z_destructive(1, ESIZE_B), p_operand(0, kalt64_p_reg::NONE), bytes),
+  kalt64_p_reg no_kind = p_operand(0, kalt64_p_reg::NONE);
+  EXPECT_EQ(qrx_add_zpz(m.s.get(), z_destructive(1, ESIZE_B), no_kind, bytes),
             KALT64_DECODE_NOT_EXECUTED);
   EXPECT_EQ(qrx_sdiv_zpz(m.s.get(), z_destructive(1, ESIZE_H), p_operand(0, kalt64_p_reg::MERGING),
                          z_operand(1, ESIZE_H)),

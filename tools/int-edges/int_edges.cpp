@@ -189,10 +189,12 @@ int main(int argc, char** argv) {
       make_state(c, forms, initial.get());
       apply_model_result(results[i], *initial, model.get());
       *emu = *initial;
-      kalt64_decode_rc rc = results[i].signal == 0 ? run_on_emulator(c.word, emu.get()) : KALT64_DECODE_OK;
+      kalt64_decode_rc rc = KALT64_DECODE_OK;
+      if (results[i].signal == 0) rc = run_on_emulator(c.word, emu.get());
+      const std::string& form = forms[c.form].form;
       count(&forms[c.form],
-            judge_case(forms[c.form].form, *initial, results[i].signal, *model, rc, *emu, deviations),
-            c.word, c.seed);
+            judge_case(form, *initial, results[i].signal, *model, rc, *emu, deviations), c.word,
+            c.seed);
     }
   }
   std::fputs(format_report(forms).c_str(), stdout);
