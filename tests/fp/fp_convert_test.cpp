@@ -72,56 +72,60 @@ TEST(FPConvert, Narrowing) {
             (Outcome{0x7FC00001, IOC}));
 }
 
-TEST(FPFixed, FloatToInteger) {
-  struct Case {
-    uint32_t control, x;
-    bool is_unsigned;
-    uint32_t want, flags;
-  } cases[] = {
-      {RN, 0x4F000000, false, 0x7FFFFFFF, IOC},  // 2^31
-      {RN, 0xCF000000, false, 0x80000000, 0},    // -2^31
-      {RN, 0xCF000001, false, 0x80000000, IOC},  // -2^31 - 256
-      {RN, 0xBF000000, true, 0, IXC},            // -0.5 unsigned
-      {RN, 0xBF800000, true, 0, IOC},
-      {RN, 0x7FC00000, false, 0, IOC},
-      {RN, 0x7F800000, false, 0x7FFFFFFF, IOC},
-      {RN, 0xFF800000, true, 0, IOC},
-      {RN, 0x7F800000, true, 0xFFFFFFFF, IOC},
-      {RN, 0x00000000, false, 0, 0},
-      {RN, 0x80000000, true, 0, 0},
-      {FZ, 0x00000001, false, 0, IDC},
-      {RN, 0x40200000, false, 2, IXC},           // 2.5 toward zero
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(run(c.control,
-                  [&](FPSCR& s) {
-                    return fplibFPToFixed<uint32_t, uint32_t>(c.x, 0, c.is_unsigned, kZero, s);
-                  }),
-              (Outcome{c.want, c.flags}))
-        << std::hex << c.x << " unsigned " << c.is_unsigned;
+struct ToFixedCase {
+  int from, to;  // widths
+  uint32_t control;
+  uint64_t x;
+  int fbits;
+  bool is_unsigned;
+  FPRounding rounding;
+  uint64_t want;
+  uint32_t flags;
+};
+
+uint64_t to_fixed(const ToFixedCase& c, FPSCR& s) {
+  const int fb = c.fbits;
+  const bool u = c.is_unsigned;
+  const FPRounding r = c.rounding;
+  switch (c.from * 100 + c.to) {
+    case 1616: return fplibFPToFixed<uint16_t, uint16_t>(uint16_t(c.x), fb, u, r, s);
+    case 1632: return fplibFPToFixed<uint16_t, uint32_t>(uint16_t(c.x), fb, u, r, s);
+    case 1664: return fplibFPToFixed<uint16_t, uint64_t>(uint16_t(c.x), fb, u, r, s);
+    case 3232: return fplibFPToFixed<uint32_t, uint32_t>(uint32_t(c.x), fb, u, r, s);
+    case 3264: return fplibFPToFixed<uint32_t, uint64_t>(uint32_t(c.x), fb, u, r, s);
+    case 6432: return fplibFPToFixed<uint64_t, uint32_t>(c.x, fb, u, r, s);
+    default: return fplibFPToFixed<uint64_t, uint64_t>(c.x, fb, u, r, s);
   }
-  // A failed range check of the narrower target raises IOC alone.
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint32_t>(0x41E0000000100000u, 0, false, kZero, s); }),
-            (Outcome{0x7FFFFFFF, IOC}));
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint16_t>(0x7800, 0, false, kZero, s); }),
-            (Outcome{0x7FFF, IOC}));  // 32768 as int16
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint16_t>(0xF800, 0, false, kZero, s); }),
-            (Outcome{0x8000, 0}));
-  EXPECT_EQ(run(FZ16, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint64_t>(0x03FF, 20, false, kZero, s); }),
-            (Outcome{0, 0}));  // flushed half source
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint16_t, uint64_t>(0x03FF, 20, false, kZero, s); }),
-            (Outcome{63, IXC}));
-  // Fixed point and the directed roundings.
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint32_t, uint32_t>(0x3FC00000, 4, false, kZero, s); }),
-            (Outcome{24, 0}));
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0xC004000000000000u, 0, false, kTieAway, s); }),
-            (Outcome{uint64_t(-3), IXC}));
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0xC004000000000000u, 0, false, kTieEven, s); }),
-            (Outcome{uint64_t(-2), IXC}));
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0xC3E0000000000000u, 0, false, kNegInf, s); }),
-            (Outcome{0x8000000000000000u, 0}));
-  EXPECT_EQ(run(RN, [](FPSCR& s) { return fplibFPToFixed<uint64_t, uint64_t>(0x43F0000000000000u, 0, true, kPosInf, s); }),
-            (Outcome{0xFFFFFFFFFFFFFFFFu, IOC}));
+}
+
+TEST(FPFixed, FloatToInteger) {
+  const ToFixedCase cases[] = {
+      {32, 32, RN, 0x4F000000, 0, false, kZero, 0x7FFFFFFF, IOC},  // 2^31
+      {32, 32, RN, 0xCF000000, 0, false, kZero, 0x80000000, 0},    // -2^31
+      {32, 32, RN, 0xCF000001, 0, false, kZero, 0x80000000, IOC},  // -2^31 - 256
+      {32, 32, RN, 0xBF000000, 0, true, kZero, 0, IXC},            // -0.5 unsigned
+      {32, 32, RN, 0xBF800000, 0, true, kZero, 0, IOC},
+      {32, 32, RN, 0x7FC00000, 0, false, kZero, 0, IOC},
+      {32, 32, RN, 0x7F800000, 0, true, kZero, 0xFFFFFFFF, IOC},
+      {32, 32, RN, 0xFF800000, 0, true, kZero, 0, IOC},
+      {32, 32, RN, 0x80000000, 0, true, kZero, 0, 0},              // zero raises nothing
+      {32, 32, FZ, 0x00000001, 0, false, kZero, 0, IDC},
+      {32, 32, RN, 0x3FC00000, 4, false, kZero, 24, 0},            // fixed point
+      // A failed range check of the narrower target raises IOC alone.
+      {64, 32, RN, 0x41E0000000100000u, 0, false, kZero, 0x7FFFFFFF, IOC},
+      {16, 16, RN, 0x7800, 0, false, kZero, 0x7FFF, IOC},           // 32768 as int16
+      {16, 16, RN, 0xF800, 0, false, kZero, 0x8000, 0},
+      {16, 64, FZ16, 0x03FF, 20, false, kZero, 0, 0},               // flushed half source
+      {16, 64, RN, 0x03FF, 20, false, kZero, 63, IXC},
+      {64, 64, RN, 0xC004000000000000u, 0, false, kTieAway, uint64_t(-3), IXC},
+      {64, 64, RN, 0xC004000000000000u, 0, false, kTieEven, uint64_t(-2), IXC},
+      {64, 64, RN, 0xC3E0000000000000u, 0, false, kNegInf, 0x8000000000000000u, 0},
+      {64, 64, RN, 0x43F0000000000000u, 0, true, kPosInf, ~0ull, IOC},
+  };
+  for (const ToFixedCase& c : cases) {
+    EXPECT_EQ(run(c.control, [&](FPSCR& s) { return to_fixed(c, s); }), (Outcome{c.want, c.flags}))
+        << c.from << " to " << c.to << std::hex << " x " << c.x << " fbits " << c.fbits;
+  }
 }
 
 TEST(FPFixed, IntegerToFloat) {
