@@ -127,9 +127,12 @@ struct AddOp {
 struct SubOp {
   template <typename T> T operator()(T a, T b) const { return static_cast<T>(uint64_t{a} - b); }
 };
-struct SubROp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(uint64_t{b} - a); }
+// An operation with its operands swapped (SUBR, DIVR, the reversed shifts).
+template <typename Op>
+struct Reversed {
+  template <typename T> T operator()(T a, T b) const { return Op{}(b, a); }
 };
+using SubROp = Reversed<SubOp>;
 struct MulOp {
   template <typename T> T operator()(T a, T b) const { return static_cast<T>(uint64_t{a} * b); }
 };
@@ -195,9 +198,7 @@ struct DivOp {
   template <typename T> T operator()(T a, T b) const { return quotient<Unsigned>(a, b); }
 };
 template <bool Unsigned>
-struct DivROp {
-  template <typename T> T operator()(T a, T b) const { return quotient<Unsigned>(b, a); }
-};
+using DivROp = Reversed<DivOp<Unsigned>>;
 
 struct AbsOp {
   template <typename T> T operator()(T a) const { return narrow<T>(AbsInt(sx(a))); }
@@ -254,38 +255,24 @@ struct QSubImmOp {
 // Amounts are unsigned 64-bit values; amounts of the element width or more
 // give 0 (logical) or the sign fill (arithmetic).
 
-template <typename T>
-inline T lsl(T a, uint64_t amount) {
-  return amount >= uint64_t(kElemBits<T>) ? T{0} : static_cast<T>(uint64_t{a} << amount);
-}
-template <typename T>
-inline T lsr(T a, uint64_t amount) {
-  return amount >= uint64_t(kElemBits<T>) ? T{0} : static_cast<T>(uint64_t{a} >> amount);
-}
-template <typename T>
-inline T asr(T a, uint64_t amount) {
-  return narrow<T>(ShiftRightInt(sx(a), amount));
-}
-
 struct LslOp {
-  template <typename T> T operator()(T a, uint64_t amount) const { return lsl(a, amount); }
+  template <typename T> T operator()(T a, uint64_t amount) const {
+    return amount >= uint64_t(kElemBits<T>) ? T{0} : static_cast<T>(uint64_t{a} << amount);
+  }
 };
 struct LsrOp {
-  template <typename T> T operator()(T a, uint64_t amount) const { return lsr(a, amount); }
+  template <typename T> T operator()(T a, uint64_t amount) const {
+    return amount >= uint64_t(kElemBits<T>) ? T{0} : static_cast<T>(uint64_t{a} >> amount);
+  }
 };
 struct AsrOp {
-  template <typename T> T operator()(T a, uint64_t amount) const { return asr(a, amount); }
+  template <typename T> T operator()(T a, uint64_t amount) const {
+    return narrow<T>(ShiftRightInt(sx(a), amount));
+  }
 };
-// Reversed: the second operand is shifted by the first.
-struct LslROp {
-  template <typename T> T operator()(T a, T b) const { return lsl(b, a); }
-};
-struct LsrROp {
-  template <typename T> T operator()(T a, T b) const { return lsr(b, a); }
-};
-struct AsrROp {
-  template <typename T> T operator()(T a, T b) const { return asr(b, a); }
-};
+using LslROp = Reversed<LslOp>;
+using LsrROp = Reversed<LsrOp>;
+using AsrROp = Reversed<AsrOp>;
 // Signed division by 2^sh rounding toward zero.
 struct AsrdOp {
   template <typename T> T operator()(T a, uint64_t sh) const {

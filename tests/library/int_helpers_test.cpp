@@ -127,14 +127,14 @@ TEST(IntOps, ShiftAmountsAreUnsigned) {
       {8, 0, 0, 0xFF}, {255, 0, 0, 0xFF}, {kAllOnes, 0, 0, 0xFF}, {kTop, 0, 0, 0xFF},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(qrx::lsl(uint8_t{0x81}, c.amount), c.lsl) << c.amount;
-    EXPECT_EQ(qrx::lsr(uint8_t{0x81}, c.amount), c.lsr) << c.amount;
-    EXPECT_EQ(qrx::asr(uint8_t{0x81}, c.amount), c.asr) << c.amount;
+    EXPECT_EQ(qrx::LslOp{}(uint8_t{0x81}, c.amount), c.lsl) << c.amount;
+    EXPECT_EQ(qrx::LsrOp{}(uint8_t{0x81}, c.amount), c.lsr) << c.amount;
+    EXPECT_EQ(qrx::AsrOp{}(uint8_t{0x81}, c.amount), c.asr) << c.amount;
   }
-  EXPECT_EQ(qrx::asr(uint8_t{0x7F}, kAllOnes), 0);
+  EXPECT_EQ(qrx::AsrOp{}(uint8_t{0x7F}, kAllOnes), 0);
   EXPECT_EQ(qrx::LslROp{}(kTop, uint64_t{1}), 0u);  // 1 shifted by 2^63
-  EXPECT_EQ(qrx::asr(kTop, 64), kAllOnes);
-  EXPECT_EQ(qrx::lsl(kAllOnes, 63), kTop);
+  EXPECT_EQ(qrx::AsrOp{}(kTop, 64), kAllOnes);
+  EXPECT_EQ(qrx::LslOp{}(kAllOnes, 63), kTop);
 }
 
 TEST(IntOps, AsrdRoundsTowardZero) {

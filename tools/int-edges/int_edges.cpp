@@ -143,58 +143,49 @@ int main(int argc, char** argv) {
               forms.size(), cases, static_cast<unsigned long long>(seed));
   std::fflush(stdout);
 
-  // Batches of at most 1000 cases, `jobs` probe processes at a time.
+  // Rounds of `jobs` probe processes with at most 1000 cases each; a round's
+  // states are rebuilt from their seeds when the results are judged.
   const size_t per_batch = 1000;
-  struct running {
-    model_batch batch;
-    size_t first, count;
-  };
-  std::vector<running> in_flight;
-  size_t next = 0;
-  auto launch = [&]() -> bool {
-    size_t n = std::min(per_batch, work.size() - next);
-    std::vector<std::unique_ptr<machine_state>> states;
-    std::vector<uint32_t> words;
-    std::vector<const machine_state*> ptrs;
-    for (size_t i = 0; i < n; ++i) {
-      states.emplace_back(new machine_state);
-      make_state(work[next + i], forms, states.back().get());
-      words.push_back(work[next + i].word);
-      ptrs.push_back(states.back().get());
-    }
-    running r{{}, next, n};
-    if (!start_model_batch(default_model_options(), words, ptrs, &r.batch, &error)) return false;
-    in_flight.push_back(r);
-    next += n;
-    return true;
-  };
   auto initial = std::make_unique<machine_state>();
   auto model = std::make_unique<machine_state>();
   auto emu = std::make_unique<machine_state>();
   std::vector<model_result> results;
-  while (next < work.size() || !in_flight.empty()) {
-    while (next < work.size() && in_flight.size() < jobs)
-      if (!launch()) {
+  for (size_t round = 0; round < work.size(); round += per_batch * jobs) {
+    std::vector<model_batch> batches(jobs);
+    for (unsigned j = 0; j < jobs; ++j) {
+      size_t first = std::min(work.size(), round + j * per_batch);
+      size_t n = std::min(per_batch, work.size() - first);
+      std::vector<std::unique_ptr<machine_state>> states;
+      std::vector<uint32_t> words;
+      std::vector<const machine_state*> ptrs;
+      for (size_t i = first; i < first + n; ++i) {
+        states.emplace_back(new machine_state);
+        make_state(work[i], forms, states.back().get());
+        words.push_back(work[i].word);
+        ptrs.push_back(states.back().get());
+      }
+      if (n && !start_model_batch(default_model_options(), words, ptrs, &batches[j], &error)) {
         std::fprintf(stderr, "qrx-int-edges: %s\n", error.c_str());
         return 2;
       }
-    running r = in_flight.front();
-    in_flight.erase(in_flight.begin());
-    if (!finish_model_batch(&r.batch, &results, &error)) {
-      std::fprintf(stderr, "qrx-int-edges: %s\n", error.c_str());
-      return 2;
     }
-    for (size_t i = 0; i < r.count; ++i) {
-      const work_case& c = work[r.first + i];
-      make_state(c, forms, initial.get());
-      apply_model_result(results[i], *initial, model.get());
-      *emu = *initial;
-      kalt64_decode_rc rc = KALT64_DECODE_OK;
-      if (results[i].signal == 0) rc = run_on_emulator(c.word, emu.get());
-      const std::string& form = forms[c.form].form;
-      count(&forms[c.form],
-            judge_case(form, *initial, results[i].signal, *model, rc, *emu, deviations), c.word,
-            c.seed);
+    for (unsigned j = 0; j < jobs && batches[j].count; ++j) {
+      if (!finish_model_batch(&batches[j], &results, &error)) {
+        std::fprintf(stderr, "qrx-int-edges: %s\n", error.c_str());
+        return 2;
+      }
+      for (size_t i = 0; i < results.size(); ++i) {
+        const work_case& c = work[round + j * per_batch + i];
+        make_state(c, forms, initial.get());
+        apply_model_result(results[i], *initial, model.get());
+        *emu = *initial;
+        kalt64_decode_rc rc = KALT64_DECODE_OK;
+        if (results[i].signal == 0) rc = run_on_emulator(c.word, emu.get());
+        const std::string& form = forms[c.form].form;
+        count(&forms[c.form],
+              judge_case(form, *initial, results[i].signal, *model, rc, *emu, deviations), c.word,
+              c.seed);
+      }
     }
   }
   std::fputs(format_report(forms).c_str(), stdout);
