@@ -463,6 +463,8 @@ const Batch& batch() {
       generate(r, random_cases, full, rng, &b.cases);
     }
     b.begin.push_back(b.cases.size());
+    std::printf("%zu routines, %zu cases (%zu random per routine)\n", b.routines.size(),
+                b.cases.size(), random_cases);
     b.ran = run_oracle(b.cases, &b.results);
     return b;
   }();
