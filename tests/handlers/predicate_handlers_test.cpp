@@ -1,5 +1,7 @@
-// Predicate-family handlers run on a register file through their decode
-// entries: field placement, element sizes, flags and register aliasing.
+// Predicate-family handlers run through their decode entries, where the
+// reference sweep is weak: WHILE at the ends of both ranges and widths,
+// element-size patterns, flags of an empty mask, and results that never
+// leave a 1 in an element's upper bytes.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -99,15 +101,6 @@ TEST(WhileHandlers, ExtremesOfBothWidths) {
   }
 }
 
-TEST(WhileHandlers, ZeroRegisterOperands) {
-  cpu_state s{};
-  s.x[3] = 4;
-  ASSERT_EQ(run(&s, "VecS8While8LTSS", at(3, 16) | at(31, 5) | at(0, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 0), leading(4, 1));
-  ASSERT_EQ(run(&s, "VecU16While8LESS", at(31, 16) | at(31, 5) | at(1, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 1), leading(1, 2));
-}
-
 TEST(PtrueHandlers, PatternsPerElementSize) {
   struct Row {
     const char* name;
@@ -143,123 +136,6 @@ TEST(PtestHandler, EmptyGoverningPredicate) {
   EXPECT_EQ(s.nzcv, kOther | N);
 }
 
-TEST(PnextHandlers, NextActiveElement) {
-  struct Row {
-    const char* name;
-    unsigned esize;
-    Bytes pdn, pv, out;
-    uint64_t flags;
-  } rows[] = {
-      {"VecP8GenNextP", 1, Bytes(qrx::kPredicateBytes, 0), set_bits({3, 9}), set_bits({3}), N | C},
-      {"VecP8GenNextP", 1, set_bits({3}), set_bits({3, 9}), set_bits({9}), 0},
-      {"VecP16GenNextP", 2, set_bits({4, 5}), set_bits({2, 6, 7, 10}), set_bits({6}), C},  // byte 5 is not an element
-      {"VecP64GenNextP", 8, set_bits({16}), set_bits({8, 16}), Bytes(qrx::kPredicateBytes, 0), Z | C},
-      {"VecP32GenNextP", 4, set_bits({140}), set_bits({0, 140}), Bytes(qrx::kPredicateBytes, 0), Z | C},
-  };
-  for (const auto& r : rows) {
-    cpu_state s{};
-    load(&s, 2, r.pdn);
-    load(&s, 5, r.pv);
-    ASSERT_EQ(run(&s, r.name, at(5, 5) | at(2, 0)), KALT64_DECODE_OK);
-    EXPECT_EQ(pred_of(s, 2), r.out) << r.name;
-    EXPECT_EQ(s.nzcv, r.flags) << r.name;
-  }
-}
-
-TEST(BreakHandlers, MergingKeepsInactiveBits) {
-  struct Row {
-    const char* name;
-    Bytes out;
-  } rows[] = {
-      {"VecPBreakAPZ", set_bits({2, 4})},
-      {"VecPBreakBPZ", set_bits({2})},
-      {"VecPBreakAPM", set_bits({1, 2, 3, 4, 143})},
-      {"VecPBreakBPM", set_bits({1, 2, 3, 143})},
-  };
-  for (const auto& r : rows) {
-    cpu_state s{};
-    load(&s, 1, set_bits({2, 4, 6}));    // Pg
-    load(&s, 2, set_bits({4}));          // Pn: break at 4
-    load(&s, 3, set_bits({1, 3, 6, 143}));  // old Pd
-    s.p[3][1] = 3;                        // only bit 0 of an old byte is kept
-    ASSERT_EQ(run(&s, r.name, at(1, 10) | at(2, 5) | at(3, 0)), KALT64_DECODE_OK);
-    EXPECT_EQ(pred_of(s, 3), r.out) << r.name;
-  }
-}
-
-TEST(BreakHandlers, BreakNextKeepsOrClearsPdm) {
-  struct Row {
-    const char* name;
-    Bytes pn, out;
-    uint64_t nzcv;
-  } rows[] = {
-      {"VecPBreakNextPZ", set_bits({9}), set_bits({0, 50}), kOther},
-      {"VecPBreakNextPZ", set_bits({8}), Bytes(qrx::kPredicateBytes, 0), kOther},
-      {"VecPBreakNextFlgPZ", set_bits({9}), set_bits({0, 50}), kOther | N | C},
-      {"VecPBreakNextFlgPZ", set_bits({8}), Bytes(qrx::kPredicateBytes, 0), kOther | Z | C},
-  };
-  for (const auto& r : rows) {
-    cpu_state s{};
-    s.nzcv = kOther;
-    load(&s, 4, set_bits({1, 9}));  // Pg: last active bit 9
-    load(&s, 5, r.pn);
-    load(&s, 6, set_bits({0, 50}));
-    ASSERT_EQ(run(&s, r.name, at(4, 10) | at(5, 5) | at(6, 0)), KALT64_DECODE_OK);
-    EXPECT_EQ(pred_of(s, 6), r.out) << r.name;
-    EXPECT_EQ(s.nzcv, r.nzcv) << r.name;
-  }
-}
-
-TEST(BreakHandlers, BreakPrevBefore) {
-  cpu_state s{};
-  load(&s, 1, set_bits({3, 10, 11, 12}));  // Pg
-  load(&s, 2, set_bits({12}));             // Pn at Pg's last bit: carry
-  load(&s, 3, set_bits({11}));             // Pm: stop at 11, which BRKPB drops
-  ASSERT_EQ(run(&s, "VecPBreakPrevBFlgPZ", at(3, 16) | at(1, 10) | at(2, 5) | at(7, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 7), set_bits({3, 10}));
-  EXPECT_EQ(s.nzcv, N | C);
-  load(&s, 2, set_bits({3}));  // Pn false at bit 12: nothing
-  ASSERT_EQ(run(&s, "VecPBreakPrevBPZ", at(3, 16) | at(1, 10) | at(2, 5) | at(7, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 7), Bytes(qrx::kPredicateBytes, 0));
-  EXPECT_EQ(s.nzcv, N | C);
-}
-
-TEST(LogicHandlers, DestinationMayBeASource) {
-  cpu_state s{};
-  load(&s, 1, set_bits({0, 1, 2, 3}));  // Pg
-  load(&s, 2, set_bits({0, 1}));
-  load(&s, 3, set_bits({1, 2, 100}));
-  s.p[2][0] = 3;
-  // ORR P2, P1/Z, P2, P3: bit 100 is outside Pg.
-  ASSERT_EQ(run(&s, "VecPOrPPZ", at(3, 16) | at(1, 10) | at(2, 5) | at(2, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 2), set_bits({0, 1, 2}));
-  // NANDS P3, P1/Z, P2, P3 through the library.
-  ASSERT_EQ(run(&s, "VecPNandFlgPPZ", at(3, 16) | at(1, 10) | at(2, 5) | at(3, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 3), set_bits({0, 3}));
-  EXPECT_EQ(s.nzcv, N);
-}
-
-TEST(CntpHandlers, CountsElementsInBoth) {
-  struct Row {
-    const char* name;
-    unsigned xd;
-    uint64_t count;
-  } rows[] = {
-      {"VecU8SCountP", 7, 4},    // bytes 0, 1, 8, 16
-      {"VecU16SCountP", 7, 3},   // 0, 8, 16
-      {"VecU64SCountP", 7, 3},
-      {"VecU8SCountP", 31, 0},   // XZR discards
-  };
-  for (const auto& r : rows) {
-    cpu_state s{};
-    s.x[7] = 99;
-    load(&s, 1, Bytes(qrx::kPredicateBytes, 1));
-    load(&s, 2, set_bits({0, 1, 8, 16}));
-    ASSERT_EQ(run(&s, r.name, at(1, 10) | at(2, 5) | at(r.xd, 0)), KALT64_DECODE_OK);
-    EXPECT_EQ(s.x[7], r.xd == 31 ? 99 : r.count) << r.name;
-  }
-}
-
 TEST(FfrHandlers, SetReadWrite) {
   cpu_state s{};
   ASSERT_EQ(run(&s, "VecPClearFFSR", 0), KALT64_DECODE_OK);
@@ -276,17 +152,6 @@ TEST(FfrHandlers, SetReadWrite) {
   ASSERT_EQ(run(&s, "VecPActualFlgP", at(7, 5) | at(9, 0)), KALT64_DECODE_OK);
   EXPECT_EQ(pred_of(s, 9), set_bits({5, 143}));
   EXPECT_EQ(s.nzcv, (kOther & 0xFFFFFFFF) | N);
-}
-
-TEST(CtermHandlers, WidthOfTheComparison) {
-  cpu_state s{};
-  s.x[1] = 0x100000005ull;
-  s.x[2] = 5;
-  s.nzcv = 0;
-  ASSERT_EQ(run(&s, "VecU32CTermEQ", at(2, 16) | at(1, 5)), KALT64_DECODE_OK);
-  EXPECT_EQ(s.nzcv, N);  // equal in the low 32 bits
-  ASSERT_EQ(run(&s, "VecU64CTermEQ", at(2, 16) | at(1, 5)), KALT64_DECODE_OK);
-  EXPECT_EQ(s.nzcv, V);  // unequal, C = 0
 }
 
 }  // namespace
