@@ -111,9 +111,9 @@ kalt64_decode_rc cterm_library(void (*f)(T, T, CpuContext*), cpu_state* s, unsig
   });
 }
 
-}  // namespace
-
 using I = kalt64_i_reg;
+
+}  // namespace
 
 // Predicate logic.
 kalt64_decode_rc VecPAndPPZ(cpu_state* s, unsigned int w) { return routine_pppp(qrx_and_pppp, s, w); }
