@@ -62,6 +62,7 @@ inline T fp_process_nan(T x, int mode, int* flags) {
 // signalling NaNs take priority over quiet ones, then operand order.
 template <typename T>
 inline T fp_process_nans(T a, T b, int mode, int* flags) {
+  if (!fp_is_nan(a) && !fp_is_nan(b)) return 0;
   if (fp_is_snan(a)) return fp_process_nan(a, mode, flags);
   if (fp_is_snan(b)) return fp_process_nan(b, mode, flags);
   if (fp_is_nan(a)) return fp_process_nan(a, mode, flags);
@@ -71,6 +72,7 @@ inline T fp_process_nans(T a, T b, int mode, int* flags) {
 
 template <typename T>
 inline T fp_process_nans3(T a, T b, T c, int mode, int* flags) {
+  if (!fp_is_nan(a) && !fp_is_nan(b) && !fp_is_nan(c)) return 0;
   if (fp_is_snan(a)) return fp_process_nan(a, mode, flags);
   if (fp_is_snan(b)) return fp_process_nan(b, mode, flags);
   if (fp_is_snan(c)) return fp_process_nan(c, mode, flags);

@@ -61,7 +61,7 @@ template <typename T> constexpr int fp_exp_field(T x) {
   return int((x >> fp_format<T>::F) & unsigned(fp_format<T>::exp_max));
 }
 template <typename T> constexpr bool fp_is_nan(T x) {
-  return fp_exp_field(x) == fp_format<T>::exp_max && (x & fp_frac_mask<T>) != 0;
+  return T(x & ~fp_sign_bit<T>) > fp_inf_bits<T>;
 }
 template <typename T> constexpr bool fp_is_snan(T x) { return fp_is_nan(x) && !(x & fp_quiet_bit<T>); }
 template <typename T> constexpr bool fp_is_qnan(T x) { return fp_is_nan(x) && (x & fp_quiet_bit<T>); }
