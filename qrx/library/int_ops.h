@@ -265,9 +265,12 @@ struct LsrOp {
     return amount >= uint64_t(kElemBits<T>) ? T{0} : static_cast<T>(uint64_t{a} >> amount);
   }
 };
+// Amounts of the width or more shift by width - 1: all copies of the sign.
 struct AsrOp {
   template <typename T> T operator()(T a, uint64_t amount) const {
-    return narrow<T>(ShiftRightInt(sx(a), amount));
+    const unsigned n = amount >= uint64_t(kElemBits<T>) ? kElemBits<T> - 1 : unsigned(amount);
+    const int64_t v = static_cast<int64_t>(sx(a));
+    return static_cast<T>(static_cast<uint64_t>(v < 0 ? ~(~v >> n) : v >> n));
   }
 };
 using LslROp = Reversed<LslOp>;
