@@ -15,15 +15,20 @@ unsigned esize_elements(int esize_bits, const CpuContext* ctx) {
   }
 }
 
-// The predicate test on packed words: the mask's element bits within the
-// vector, then its first and last set bit.
 uint32_t pred_test_flags(const PredV& mask, const PredV& result, int esize, const CpuContext* ctx) {
   unsigned n = esize_elements(esize, ctx);
-  unsigned e = n ? static_cast<unsigned>(esize) / 8 : 1;
+  return predicate_test(mask, result, n ? static_cast<unsigned>(esize) / 8 : 1, n);
+}
+
+}  // namespace
+
+// On whole words: the mask's element bits within the vector, then its first
+// and last set bit.
+uint32_t predicate_test(const PredV& mask, const PredV& result, unsigned esize_bytes, unsigned n) {
   bool any = false;
   int first = -1, last = -1;
   for (unsigned k = 0; k < 4; ++k) {
-    uint64_t m = mask.w[k] & pred_element_bits(e) & pred_word_limit(k, n * e);
+    uint64_t m = mask.w[k] & pred_element_bits(esize_bytes) & pred_word_limit(k, n * esize_bytes);
     any = any || (m & result.w[k]) != 0;
     if (m != 0) {
       if (first < 0) first = static_cast<int>(k * 64 + __builtin_ctzll(m));
@@ -34,8 +39,6 @@ uint32_t pred_test_flags(const PredV& mask, const PredV& result, int esize, cons
   return nzcv_bits(result.bit(static_cast<unsigned>(first)), !any,
                    !result.bit(static_cast<unsigned>(last)), false);
 }
-
-}  // namespace
 
 // Closed form: with the sign bit flipped for the signed conditions, the
 // width-wrapped Rn + i counts up like an unsigned value from Rn towards Rm;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "qrx/library/lib_types.h"
+#include "qrx/library/pred_pack.h"
 #include "qrx/state/cpu_state.h"
 #include "qrx/state/vector_length.h"
 
@@ -23,25 +24,6 @@ constexpr uint32_t kFlagsNZCV = kFlagN | kFlagZ | kFlagC | kFlagV;
 
 constexpr uint32_t nzcv_bits(bool n, bool z, bool c, bool v) {
   return (n ? kFlagN : 0) | (z ? kFlagZ : 0) | (c ? kFlagC : 0) | (v ? kFlagV : 0);
-}
-
-// The predicate test of a result under a mask, over n elements;
-// mask_at(i) and result_at(i) tell whether element i is true. Returns the
-// four flags: N = result at the first true mask element, Z = no element
-// true in both, C = NOT result at the last true mask element, V = 0.
-// An empty mask gives N = 0, Z = 1, C = 1, V = 0.
-template <typename MaskAt, typename ResultAt>
-inline uint32_t predicate_test(unsigned n, MaskAt mask_at, ResultAt result_at) {
-  bool seen = false, first = false, last = false, any = false;
-  for (unsigned i = 0; i < n; ++i) {
-    if (!mask_at(i)) continue;
-    bool r = result_at(i);
-    if (!seen) first = r;
-    seen = true;
-    last = r;
-    any = any || r;
-  }
-  return nzcv_bits(first, !any, !(seen && last), false);
 }
 
 // Replaces exactly the four flag bits of the register file's nzcv.
@@ -78,6 +60,12 @@ inline PredV pred_leading(unsigned count, unsigned esize_bytes) {
     p.w[k] = pred_element_bits(esize_bytes) & pred_word_limit(k, count * esize_bytes);
   return p;
 }
+
+// The predicate test of a result under a mask, over the first n elements
+// of esize_bytes: N = result at the first true mask element, Z = no
+// element true in both, C = NOT result at the last true mask element,
+// V = 0. An empty mask gives N = 0, Z = 1, C = 1, V = 0.
+uint32_t predicate_test(const PredV& mask, const PredV& result, unsigned esize_bytes, unsigned n);
 
 // Bitwise predicate operations, for packed words and unpacked bytes alike.
 struct PredAnd { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n & m); } };
@@ -138,14 +126,9 @@ unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCo
 // bit 0. Stores N, Z, C, V into nzcv. Signed and unsigned T behave alike.
 template <typename T>
 inline void qrx_ptest(cpu_state* s, const uint8_t* mask, const uint8_t* result) {
-  auto at = [](const uint8_t* p) {
-    return [p](unsigned i) {
-      T v;
-      std::memcpy(&v, p + i * sizeof(T), sizeof(T));
-      return (v & 1) != 0;
-    };
-  };
-  qrx::set_nzcv(s, qrx::predicate_test(qrx::kVectorBytes / sizeof(T), at(mask), at(result)));
+  // Bit 0 of an element's first byte is bit 0 of the element.
+  qrx::set_nzcv(s, qrx::predicate_test(qrx::pack_predicate(mask), qrx::pack_predicate(result), sizeof(T),
+                                       qrx::kVectorBytes / sizeof(T)));
 }
 
 namespace qrx {
