@@ -152,6 +152,16 @@ TEST(FfrHandlers, SetReadWrite) {
   ASSERT_EQ(run(&s, "VecPActualFlgP", at(7, 5) | at(9, 0)), KALT64_DECODE_OK);
   EXPECT_EQ(pred_of(s, 9), set_bits({5, 143}));
   EXPECT_EQ(s.nzcv, (kOther & 0xFFFFFFFF) | N);
+  // Only bit 0 of a byte is the predicate bit: stale bytes of 2 or 3 in an
+  // uncleared register file are stored as 0 or 1.
+  std::memset(s.p[6], 3, qrx::kPredicateBytes);
+  s.p[6][1] = 2;
+  ASSERT_EQ(run(&s, "VecPWriteFFSRP", at(6, 5)), KALT64_DECODE_OK);
+  Bytes ones(qrx::kPredicateBytes, 1);
+  ones[1] = 0;
+  EXPECT_EQ(Bytes(s.ffr, s.ffr + qrx::kPredicateBytes), ones);
+  ASSERT_EQ(run(&s, "VecPActualP", at(6, 5) | at(8, 0)), KALT64_DECODE_OK);
+  EXPECT_EQ(pred_of(s, 8), ones);
 }
 
 }  // namespace
