@@ -12,8 +12,7 @@ namespace {
 // Elements of esize_bytes covered by the context's VL, never more than the
 // value types hold (a VL beyond the architectural maximum is cut to it).
 unsigned lib_elements(const CpuContext* ctx, unsigned esize_bytes) {
-  uint64_t bytes = uint64_t{ctx->VL & kVLMask} * 8;
-  return static_cast<unsigned>((bytes < kMaxVectorBytes ? bytes : kMaxVectorBytes) / esize_bytes);
+  return ctx_elements(ctx, esize_bytes);
 }
 
 // Element i of a packed predicate.

@@ -63,9 +63,13 @@ namespace qrx {
 
 constexpr uint32_t kVLMask = 0x3FFFFFF;
 
-// Elements of esize_bytes in a vector of the context's length.
+// Elements of esize_bytes in a vector of the context's length. The VL field
+// can hold values far above the architectural maximum; such a length is cut
+// to the maximum, which is all the library's value types hold.
 inline unsigned ctx_elements(const CpuContext* ctx, unsigned esize_bytes) {
-  return (ctx->VL & kVLMask) * 8 / esize_bytes;
+  constexpr unsigned kMaxVL = kMaxVectorBytes / 8;
+  unsigned vl = ctx->VL & kVLMask;
+  return (vl < kMaxVL ? vl : kMaxVL) * 8 / esize_bytes;
 }
 
 }  // namespace qrx

@@ -35,9 +35,7 @@ inline void set_nzcv(cpu_state* s, uint32_t flags) {
 // what the library's value types hold (a VL field above the architectural
 // maximum is treated as the maximum).
 inline unsigned pred_elements(const CpuContext* ctx, unsigned esize_bytes) {
-  unsigned vl = ctx->VL & kVLMask;
-  constexpr unsigned kMaxVL = kMaxVectorBytes / 8;
-  return (vl < kMaxVL ? vl : kMaxVL) * 8 / esize_bytes;
+  return ctx_elements(ctx, esize_bytes);
 }
 
 // Bits of word k of a PredV that lie below bit `nbits`.

@@ -122,3 +122,23 @@ TEST(Fields, ExtractionAndSignExtension) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LibraryContext, ElementCountsFollowVLAndStayInsideTheValues) {
+  const struct { uint32_t vl; unsigned esize; unsigned want; } cases[] = {
+      {qrx::kContextVL, 1, qrx::kBytesElems}, {qrx::kContextVL, 2, qrx::kHalfElems},
+      {qrx::kContextVL, 4, qrx::kWordElems},  {qrx::kContextVL, 8, qrx::kDwordElems},
+      {0xFC000000u | qrx::kContextVL, 8, qrx::kDwordElems},  // only the low 26 bits count
+      {0x3FFFFFF, 1, qrx::kMaxVectorBytes},                   // cut to what VecValue holds
+      {0x3FFFFFF, 8, qrx::kMaxVectorBytes / 8},
+      {0, 4, 0},
+  };
+  for (const auto& c : cases) {
+    CpuContext ctx{};
+    ctx.VL = c.vl;
+    EXPECT_EQ(qrx::ctx_elements(&ctx, c.esize), c.want) << std::hex << c.vl << " " << c.esize;
+  }
+}
+
+}  // namespace
