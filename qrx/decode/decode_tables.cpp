@@ -20,21 +20,18 @@ struct TopBitsIndex {
   unsigned char dispatcher_count[128];
 };
 
-bool table_has_top(const DecodeTable& t, unsigned top) {
-  for (unsigned e = 0; e < t.num_entries; ++e)
-    if ((t.entries[e].pattern >> 25) == top) return true;
-  return false;
-}
-
 TopBitsIndex make_index() {
+  // Which values of bits 31..25 each table's entries hold.
+  bool holds[kNumDecodeTables][128] = {};
+  for (unsigned t = 0; t < kNumDecodeTables; ++t)
+    for (unsigned e = 0; e < kDecodeTables[t].num_entries; ++e)
+      holds[t][kDecodeTables[t].entries[e].pattern >> 25] = true;
   TopBitsIndex idx{};
   for (unsigned top = 0; top < 128; ++top) {
     for (unsigned i = 0; i < kNumDecodeTables; ++i) {
-      if (table_has_top(kDecodeTables[i], top))
-        idx.classifier[top][idx.classifier_count[top]++] = static_cast<unsigned char>(i);
+      if (holds[i][top]) idx.classifier[top][idx.classifier_count[top]++] = static_cast<unsigned char>(i);
       unsigned d = kDispatcherOrder[i];
-      if (table_has_top(kDecodeTables[d], top))
-        idx.dispatcher[top][idx.dispatcher_count[top]++] = static_cast<unsigned char>(d);
+      if (holds[d][top]) idx.dispatcher[top][idx.dispatcher_count[top]++] = static_cast<unsigned char>(d);
     }
   }
   return idx;

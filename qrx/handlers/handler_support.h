@@ -94,14 +94,6 @@ inline void write_vec(cpu_state* s, unsigned n, const VecValue& v) {
 inline PredV read_pred(const cpu_state* s, unsigned n) { return pack_predicate(s->p[n]); }
 inline void write_pred(cpu_state* s, unsigned n, const PredV& p) { unpack_predicate(p, s->p[n]); }
 
-// General registers by the descriptor rules: 31 is XZR for data operands.
-inline uint64_t read_xzr(const cpu_state* s, unsigned n) { return n == 31 ? 0 : s->x[n]; }
-inline void write_xzr(cpu_state* s, unsigned n, uint64_t v) {
-  if (n != 31) s->x[n] = v;
-}
-// 31 is SP for base registers.
-inline uint64_t read_xsp(const cpu_state* s, unsigned n) { return n == 31 ? s->sp : s->x[n]; }
-
 }  // namespace qrx
 
 #endif  // QRX_HANDLERS_HANDLER_SUPPORT_H

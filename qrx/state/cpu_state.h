@@ -199,8 +199,8 @@ inline unsigned p_esize(const kalt64_p_reg& r) {
   QRX_DEBUG_ASSERT(c <= ESIZE_D && "predicate operand without element size");
   return c <= ESIZE_D ? c : kBadCode;
 }
-// True for a zeroing governing predicate, false for merging; other codes
-// are not governing kinds.
+// The kind of a governing predicate: merging, zeroing, or governing without
+// qualifier; any other code is kBadCode.
 inline unsigned p_kind(const kalt64_p_reg& r) {
   unsigned c = r.qual;
   QRX_DEBUG_ASSERT((c == kalt64_p_reg::MERGING || c == kalt64_p_reg::ZEROING ||
@@ -214,16 +214,18 @@ inline unsigned i_width(const kalt64_i_reg& r) {
   return c <= kalt64_i_reg::W64 ? c : kBadCode;
 }
 
-// General register access by the architectural rules.
-inline uint64_t read_x(const cpu_state* s, const kalt64_i_reg& r) {
-  return r.num == 31 ? 0 : s->x[r.num];
+// General register access by the architectural rules, by register number:
+// 31 is the zero register for data operands and SP for base registers.
+inline uint64_t read_xzr(const cpu_state* s, unsigned n) { return n == 31 ? 0 : s->x[n]; }
+inline void write_xzr(cpu_state* s, unsigned n, uint64_t v) {
+  if (n != 31) s->x[n] = v;
 }
-inline void write_x(cpu_state* s, const kalt64_i_reg& r, uint64_t v) {
-  if (r.num != 31) s->x[r.num] = v;
-}
-inline uint64_t read_base(const cpu_state* s, const kalt64_i_rsp_reg& r) {
-  return r.num == 31 ? s->sp : s->x[r.num];
-}
+inline uint64_t read_xsp(const cpu_state* s, unsigned n) { return n == 31 ? s->sp : s->x[n]; }
+
+// The same through the descriptors.
+inline uint64_t read_x(const cpu_state* s, const kalt64_i_reg& r) { return read_xzr(s, r.num); }
+inline void write_x(cpu_state* s, const kalt64_i_reg& r, uint64_t v) { write_xzr(s, r.num, v); }
+inline uint64_t read_base(const cpu_state* s, const kalt64_i_rsp_reg& r) { return read_xsp(s, r.num); }
 
 // Whether element i of size esize_bytes is active in an unpacked predicate.
 inline bool pred_active(const uint8_t* pred, unsigned i, unsigned esize_bytes) {

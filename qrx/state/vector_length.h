@@ -27,7 +27,6 @@ constexpr unsigned kMaxVectorBytes = kMaxVectorBits / 8;
 // byte per bit in the register file.
 constexpr unsigned kPredicateBits = kVectorBytes;
 constexpr unsigned kPredicateBytes = kPredicateBits;      // unpacked
-constexpr unsigned kPackedPredicateBytes = kPredicateBits / 8;
 
 // Element counts per element size.
 constexpr unsigned kBytesElems = kVectorBytes;            // B
