@@ -18,6 +18,14 @@ using testing::internal::GetCapturedStderr;
 // A prefetch form: implemented, does nothing.
 uint32_t prefetch_word() { return qrx::entry_by_name("VecU8Prefetch1SI")->pattern; }
 
+// A cleared register file whose pc points at `code`.
+std::unique_ptr<cpu_state> state_at(const unsigned int* code) {
+  auto s = std::make_unique<cpu_state>();
+  std::memset(s.get(), 0, sizeof(cpu_state));
+  s->pc = code;
+  return s;
+}
+
 uint64_t stat_count(const unsigned int* pc, unsigned* enc = nullptr) {
   qrx::InstrStatSnapshot snap{};
   if (!qrx::lookup_qrx_stat(pc, &snap)) return 0;
@@ -30,9 +38,7 @@ TEST(Dispatch, ExecutedInstructionAdvancesPcAndIsCounted) {
   ASSERT_NE(is_qrx(w), nullptr);
   ASSERT_FALSE(qrx::is_pending_handler(is_qrx(w)));
   unsigned int code[2] = {w, w};
-  auto s = std::make_unique<cpu_state>();
-  std::memset(s.get(), 0, sizeof(cpu_state));
-  s->pc = code;
+  auto s = state_at(code);
   uint64_t before = qrx_instr_count.load();
   EXPECT_EQ(execute_qrx_instruction(s.get()), KALT64_DECODE_OK);
   EXPECT_EQ(s->pc, static_cast<const void*>(&code[1]));
@@ -43,9 +49,7 @@ TEST(Dispatch, ExecutedInstructionAdvancesPcAndIsCounted) {
 
 TEST(Dispatch, UnknownWordChangesNothing) {
   unsigned int code[1] = {0x44000000};
-  auto s = std::make_unique<cpu_state>();
-  std::memset(s.get(), 0, sizeof(cpu_state));
-  s->pc = code;
+  auto s = state_at(code);
   uint64_t before = qrx_instr_count.load();
   CaptureStderr();
   EXPECT_EQ(execute_qrx_instruction(s.get()), KALT64_DECODE_NOT_EXECUTED);
@@ -60,9 +64,7 @@ TEST(Dispatch, PendingHandlerReportsAndIsNotCounted) {
   const qrx::DecodeEntry* e = qrx::entry_by_name(qrx::kPendingHandlerNames[0]);
   ASSERT_NE(e, nullptr);
   unsigned int code[1] = {e->pattern};
-  auto s = std::make_unique<cpu_state>();
-  std::memset(s.get(), 0, sizeof(cpu_state));
-  s->pc = code;
+  auto s = state_at(code);
   uint64_t before = qrx_instr_count.load();
   CaptureStderr();
   EXPECT_EQ(execute_qrx_instruction(s.get()), KALT64_DECODE_NOT_EXECUTED);
