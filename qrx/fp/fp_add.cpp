@@ -28,27 +28,10 @@ T fp_add(T a, T b, int negate_b, int mode, int* flags) {
   if (!ua.mnt && !ub.mnt && ua.sign == ub.sign) return fp_zero<T>(ua.sign);
 
   constexpr int guard = 2 * Fmt::W - 3 - Fmt::F;
-  Wd xa = Wd(Wd(ua.mnt) << guard), xb = Wd(Wd(ub.mnt) << guard);
-  int exp = ua.exp;
-  if (ua.exp >= ub.exp) {
-    xb = fp_shift_right_sticky(xb, ua.exp - ub.exp);
-  } else {
-    xa = fp_shift_right_sticky(xa, ub.exp - ua.exp);
-    exp = ub.exp;
-  }
-  int sign = ua.sign;
-  Wd sum;
-  if (ua.sign == ub.sign) {
-    sum = xa + xb;
-  } else if (xa >= xb) {
-    sum = xa - xb;
-  } else {
-    sum = xb - xa;
-    sign = ub.sign;
-  }
-  const int rm = mode & FP_MODE_RMODE;
-  if (!sum) return fp_zero<T>(rm == 2);
-  return fp_round_exact<T>(sign, exp - Fmt::bias - Fmt::F - guard, sum, rm, mode, flags);
+  // A significand shifted up by guard has units of 2^(exp + e2).
+  constexpr int e2 = -Fmt::bias - Fmt::F - guard;
+  return fp_round_sum<T>(ua.sign, ua.exp + e2, Wd(Wd(ua.mnt) << guard), ub.sign, ub.exp + e2,
+                         Wd(Wd(ub.mnt) << guard), mode & FP_MODE_RMODE, mode, flags);
 }
 
 }  // namespace

@@ -16,8 +16,12 @@ To fp_convert_nan(From x, int mode, int* flags) {
   if (fp_is_snan(x)) *flags |= FP_FLAG_IOC;
   if (mode & FP_MODE_DN) return fp_default_nan<To>;
   const From frac = From(x & fp_frac_mask<From>);
-  const To payload = shift >= 0 ? To(To(frac) << (shift > 0 ? shift : 0))
-                                : To(To(frac >> (shift < 0 ? -shift : 0)) & (fp_frac_mask<To> >> 1));
+  To payload;
+  if constexpr (shift >= 0) {
+    payload = To(To(frac) << shift);
+  } else {
+    payload = To(To(frac >> -shift) & (fp_frac_mask<To> >> 1));
+  }
   return To(fp_infinity<To>(fp_sign_of(x)) | fp_quiet_bit<To> | payload);
 }
 
@@ -42,9 +46,8 @@ To fp_convert(From x, FPRounding rounding, int mode, int* flags) {
     return fp_infinity<To>(u.sign);
   }
   if (!u.mnt) return fp_zero<To>(u.sign);
-  const int core_mode = to_half ? (mode & (FP_MODE_RMODE | FP_MODE_FZ | FP_MODE_DN)) |
-                                      (ahp ? FP_MODE_AHP : 0)
-                                : (mode & ~FP_MODE_AHP);
+  // A half result is never flushed; AHP only ever applies to a half result.
+  const int core_mode = to_half ? mode & ~FP_MODE_FZ16 : mode;
   return fp_round_unpacked_as<To>(u, 0, int(rounding), core_mode, flags);
 }
 

@@ -7,13 +7,7 @@ namespace {
 
 template <typename T>
 T fp_process(T x, FPSCR& fpscr) {
-  return fp_run(fpscr, [x](int mode, int* flags) -> T {
-    const fp_unpacked<T> u = fp_unpack(x, mode, flags);
-    if (fp_is_nan(x)) return fp_process_nan(x, mode, flags);
-    if (fp_is_inf(x)) return x;
-    if (!u.mnt) return fp_zero<T>(u.sign);
-    return fp_round_unpacked(u, 0, mode & FP_MODE_RMODE, mode, flags);
-  });
+  return fp_run(fpscr, [x](int mode, int* flags) { return fp_scale_value(x, 0, mode, flags); });
 }
 
 }  // namespace

@@ -97,6 +97,15 @@ inline fp_binary_operands<T> fp_unpack_binary(T a, T b, int mode, int* flags) {
   return ops;
 }
 
+// The result of an overflow under rounding rm: infinity when rm rounds away
+// from zero in the result's direction, the largest normal value otherwise.
+template <typename T>
+inline T fp_overflow(int sign, int rm, int* flags) {
+  *flags |= FP_FLAG_OFC | FP_FLAG_IXC;
+  const bool to_inf = rm == 0 || (rm == 1 && !sign) || (rm == 2 && sign);
+  return to_inf ? fp_infinity<T>(sign) : fp_max_normal<T>(sign);
+}
+
 // Rounds and packs (-1)^sign x 1.mnt x 2^(exp - bias), where mnt holds the
 // fraction bits left-aligned in the word with any further precision folded
 // into its lowest bit. rm is an FPRounding value other than TieAway.
@@ -146,9 +155,7 @@ inline T fp_round_core(int sign, int exp, T mnt, int rm, int mode, int* flags) {
       return T(fp_zero<T>(sign) | 0x7FFF);
     }
   } else if (biased >= Fmt::exp_max) {
-    *flags |= FP_FLAG_OFC | FP_FLAG_IXC;
-    const bool to_inf = rm == 0 || (rm == 1 && !sign) || (rm == 2 && sign);
-    return to_inf ? fp_infinity<T>(sign) : fp_max_normal<T>(sign);
+    return fp_overflow<T>(sign, rm, flags);
   }
   if (error) *flags |= FP_FLAG_IXC;
   return T(fp_zero<T>(sign) | T(U(biased) << F) | T(int_mant & fp_frac_mask<T>));
@@ -179,6 +186,34 @@ inline T fp_round_exact(int sign, int e2, U x, int rm, int mode, int* flags) {
   return fp_round_core<T>(sign, exp, mnt, rm, mode, flags);
 }
 
+// Rounds the exact sum of (-1)^sa x xa x 2^ea and (-1)^sb x xb x 2^eb, whose
+// significands leave headroom for a carry at the top of the word U: the term
+// with the smaller exponent is aligned to the other with its lost bits folded
+// into the sticky bit, and the magnitudes are added or subtracted. An exact
+// zero sum is +0, or -0 when rounding towards minus infinity.
+template <typename T, typename U>
+inline T fp_round_sum(int sa, int ea, U xa, int sb, int eb, U xb, int rm, int mode, int* flags) {
+  int exp = ea;
+  if (ea >= eb) {
+    xb = fp_shift_right_sticky(xb, ea - eb);
+  } else {
+    xa = fp_shift_right_sticky(xa, eb - ea);
+    exp = eb;
+  }
+  int sign = sa;
+  U sum;
+  if (sa == sb) {
+    sum = xa + xb;
+  } else if (xa >= xb) {
+    sum = xa - xb;
+  } else {
+    sum = xb - xa;
+    sign = sb;
+  }
+  if (!sum) return fp_zero<T>(rm == 2);
+  return fp_round_exact<T>(sign, exp, sum, rm, mode, flags);
+}
+
 // Rounds a non-zero value unpacked from width From into width To, scaled by
 // 2^scale.
 template <typename To, typename From>
@@ -194,6 +229,18 @@ inline To fp_round_unpacked_as(const fp_unpacked<From>& u, int scale, int rm, in
 template <typename T>
 inline T fp_round_unpacked(const fp_unpacked<T>& u, int scale, int rm, int mode, int* flags) {
   return fp_round_unpacked_as<T>(u, scale, rm, mode, flags);
+}
+
+// x x 2^scale with a single rounding: a NaN is processed, an infinity and a
+// zero (a flushed subnormal included) are kept, and anything else is rounded
+// by RMode.
+template <typename T>
+inline T fp_scale_value(T x, int scale, int mode, int* flags) {
+  const fp_unpacked<T> u = fp_unpack(x, mode, flags);
+  if (fp_is_nan(x)) return fp_process_nan(x, mode, flags);
+  if (fp_is_inf(x)) return x;
+  if (!u.mnt) return fp_zero<T>(u.sign);
+  return fp_round_unpacked(u, scale, mode & FP_MODE_RMODE, mode, flags);
 }
 
 // Whether an integer x, truncated with err (0 exact, 1 below half, 2 half,

@@ -61,11 +61,8 @@ T fp_recip_estimate(T x, int mode, int* flags) {
     *flags |= FP_FLAG_DZC;
     return fp_infinity<T>(u.sign);
   }
-  const int rm = mode & FP_MODE_RMODE;
   if (fp_exp_field(x) == 0 && !(x & (fp_frac_mask<T> & ~(fp_frac_mask<T> >> 2)))) {
-    *flags |= FP_FLAG_OFC | FP_FLAG_IXC;
-    const bool to_inf = rm == 0 || (rm == 1 && !u.sign) || (rm == 2 && u.sign);
-    return to_inf ? fp_infinity<T>(u.sign) : fp_max_normal<T>(u.sign);
+    return fp_overflow<T>(u.sign, mode & FP_MODE_RMODE, flags);
   }
   if ((mode & Fmt::flush_bit) && fp_exp_field(x) >= 2 * Fmt::bias - 1) {
     *flags |= FP_FLAG_UFC;

@@ -13,32 +13,28 @@ __extension__ typedef unsigned __int128 fp_u128;
 template <typename T>
 struct fp_format;
 
-template <>
-struct fp_format<uint16_t> {
-  using wide = uint32_t;   // holds any product or aligned sum exactly
-  using work = uint32_t;   // T promoted without turning signed
-  static constexpr int W = 16, E = 5, F = 10, bias = 15, exp_max = 31;
-  static constexpr int flush_bit = FP_MODE_FZ16;
-  static constexpr bool flush_raises_idc = false;
+// The fields of a format with E exponent and F fraction bits; wide holds any
+// product or aligned sum exactly, work is T promoted without turning signed.
+template <int E_, int F_, typename Wide, typename Work, int FlushBit, bool FlushRaisesIdc>
+struct fp_format_fields {
+  using wide = Wide;
+  using work = Work;
+  static constexpr int E = E_, F = F_, W = 1 + E_ + F_;
+  static constexpr int bias = (1 << (E_ - 1)) - 1, exp_max = (1 << E_) - 1;
+  static constexpr int flush_bit = FlushBit;
+  static constexpr bool flush_raises_idc = FlushRaisesIdc;
 };
 
+// Half precision flushes under FZ16, and without raising IDC.
 template <>
-struct fp_format<uint32_t> {
-  using wide = uint64_t;
-  using work = uint32_t;
-  static constexpr int W = 32, E = 8, F = 23, bias = 127, exp_max = 255;
-  static constexpr int flush_bit = FP_MODE_FZ;
-  static constexpr bool flush_raises_idc = true;
-};
-
+struct fp_format<uint16_t> : fp_format_fields<5, 10, uint32_t, uint32_t, FP_MODE_FZ16, false> {};
 template <>
-struct fp_format<uint64_t> {
-  using wide = fp_u128;
-  using work = uint64_t;
-  static constexpr int W = 64, E = 11, F = 52, bias = 1023, exp_max = 2047;
-  static constexpr int flush_bit = FP_MODE_FZ;
-  static constexpr bool flush_raises_idc = true;
-};
+struct fp_format<uint32_t> : fp_format_fields<8, 23, uint64_t, uint32_t, FP_MODE_FZ, true> {};
+template <>
+struct fp_format<uint64_t> : fp_format_fields<11, 52, fp_u128, uint64_t, FP_MODE_FZ, true> {};
+static_assert(fp_format<uint16_t>::W == 16 && fp_format<uint32_t>::W == 32 &&
+                  fp_format<uint64_t>::W == 64 && fp_format<uint64_t>::bias == 1023,
+              "format fields");
 
 template <typename T> constexpr T fp_sign_bit = T(T(1) << (fp_format<T>::W - 1));
 template <typename T> constexpr T fp_frac_mask = T((T(1) << fp_format<T>::F) - 1);

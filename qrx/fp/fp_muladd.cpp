@@ -16,8 +16,10 @@ void fp_place_top(U* x, int* e, int top) {
   *e -= shift;
 }
 
+}  // namespace
+
 template <typename T>
-T fp_muladd_core(T a, T b, T c, int scale, int mode, int* flags) {
+T fp_muladd_scaled(T a, T b, T c, int scale, int mode, int* flags) {
   using Fmt = fp_format<T>;
   using Wd = typename Fmt::wide;
   const fp_unpacked<T> ua = fp_unpack(a, mode, flags);
@@ -55,43 +57,27 @@ T fp_muladd_core(T a, T b, T c, int scale, int mode, int* flags) {
 
   fp_place_top(&xa, &ea, top);
   fp_place_top(&xp, &ep, top);
-  int e = ea;
-  if (ea >= ep) {
-    xp = fp_shift_right_sticky(xp, ea - ep);
-  } else {
-    xa = fp_shift_right_sticky(xa, ep - ea);
-    e = ep;
-  }
-  int sign = ua.sign;
-  Wd sum;
-  if (ua.sign == psign) {
-    sum = xa + xp;
-  } else if (xa >= xp) {
-    sum = xa - xp;
-  } else {
-    sum = xp - xa;
-    sign = psign;
-  }
-  if (!sum) return fp_zero<T>(rm == 2);
-  return fp_round_exact<T>(sign, e + scale, sum, rm, mode, flags);
+  return fp_round_sum<T>(ua.sign, ea + scale, xa, psign, ep + scale, xp, rm, mode, flags);
 }
 
-}  // namespace
+template uint16_t fp_muladd_scaled<uint16_t>(uint16_t, uint16_t, uint16_t, int, int, int*);
+template uint32_t fp_muladd_scaled<uint32_t>(uint32_t, uint32_t, uint32_t, int, int, int*);
+template uint64_t fp_muladd_scaled<uint64_t>(uint64_t, uint64_t, uint64_t, int, int, int*);
 
 uint16_t fp16_muladd(uint16_t a, uint16_t b, uint16_t c, int scale, int mode, int* flags) {
-  return fp_muladd_core(a, b, c, scale, mode, flags);
+  return fp_muladd_scaled(a, b, c, scale, mode, flags);
 }
 uint32_t fp32_muladd(uint32_t a, uint32_t b, uint32_t c, int scale, int mode, int* flags) {
-  return fp_muladd_core(a, b, c, scale, mode, flags);
+  return fp_muladd_scaled(a, b, c, scale, mode, flags);
 }
 uint64_t fp64_muladd(uint64_t a, uint64_t b, uint64_t c, int scale, int mode, int* flags) {
-  return fp_muladd_core(a, b, c, scale, mode, flags);
+  return fp_muladd_scaled(a, b, c, scale, mode, flags);
 }
 
 template <typename T>
 T FPMulAdd(T addend, T op1, T op2, FPSCR& fpscr) {
   return fp_run(fpscr, [=](int mode, int* flags) {
-    return fp_muladd_core(addend, op1, op2, 0, mode, flags);
+    return fp_muladd_scaled(addend, op1, op2, 0, mode, flags);
   });
 }
 

@@ -9,13 +9,9 @@ namespace {
 
 template <typename T, typename S>
 T fp_scale(T x, S scale, S limit, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) -> T {
-    const fp_unpacked<T> u = fp_unpack(x, mode, flags);
-    if (fp_is_nan(x)) return fp_process_nan(x, mode, flags);
-    if (fp_is_inf(x)) return x;
-    if (!u.mnt) return fp_zero<T>(u.sign);
-    const S clamped = scale < -limit ? -limit : scale > limit ? limit : scale;
-    return fp_round_unpacked(u, int(clamped), mode & FP_MODE_RMODE, mode, flags);
+  const S clamped = scale < -limit ? -limit : scale > limit ? limit : scale;
+  return fp_run(fpscr, [=](int mode, int* flags) {
+    return fp_scale_value(x, int(clamped), mode, flags);
   });
 }
 

@@ -9,19 +9,6 @@
 
 namespace {
 
-inline uint16_t fp_muladd_scaled(uint16_t a, uint16_t b, uint16_t c, int scale, int mode,
-                                 int* flags) {
-  return fp16_muladd(a, b, c, scale, mode, flags);
-}
-inline uint32_t fp_muladd_scaled(uint32_t a, uint32_t b, uint32_t c, int scale, int mode,
-                                 int* flags) {
-  return fp32_muladd(a, b, c, scale, mode, flags);
-}
-inline uint64_t fp_muladd_scaled(uint64_t a, uint64_t b, uint64_t c, int scale, int mode,
-                                 int* flags) {
-  return fp64_muladd(a, b, c, scale, mode, flags);
-}
-
 // constant - a x b, scaled by 2^scale; inf_zero is the result of infinity x
 // zero.
 template <typename T>
