@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "qrx/handlers/handler_support.h"
+#include "qrx/library/int_ops.h"
 
 namespace qrx {
 namespace harness {
@@ -33,13 +34,8 @@ const reject_rule kRejectRules[] = {
 };
 
 bool valid_bitmask_imm(uint32_t w) {
-  uint32_t n = field(w, 17, 17), imms = field(w, 10, 5);
-  uint32_t combined = (n << 6) | (~imms & 0x3f);
-  if (combined == 0) return false;
-  unsigned len = 31 - static_cast<unsigned>(__builtin_clz(combined));
-  if (len < 1) return false;
-  uint32_t levels = (1u << len) - 1;
-  return (imms & levels) != levels;
+  uint64_t pattern;
+  return decode_logical_imm(field(w, 17, 17), field(w, 16, 11), field(w, 10, 5), &pattern);
 }
 
 const std::regex& rule_regex(size_t i) {

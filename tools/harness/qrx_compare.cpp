@@ -6,11 +6,10 @@
 // Exit status: 0 when no selected form fails; 1 when a form fails (or, with
 // --require-implemented, when a form is still pending); 2 for a usage or
 // infrastructure error, including a selection that names no form.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>

@@ -322,51 +322,55 @@ bool read_text_file(const std::string& path, std::string* out) {
   return true;
 }
 
+namespace {
+
+// The fields that the state, the probe's image and the register file hold
+// alike (the predicates differ: packed in the probe's image).
+template <typename To, typename From>
+void copy_common(const From& f, To* t) {
+  std::memcpy(t->x, f.x, sizeof t->x);
+  t->sp = f.sp;
+  t->nzcv = f.nzcv;
+  t->fpsr = static_cast<decltype(t->fpsr)>(f.fpsr);
+  t->fpcr = static_cast<decltype(t->fpcr)>(f.fpcr);
+  static_assert(sizeof t->z == sizeof f.z, "Z registers of the same size");
+  std::memcpy(t->z, f.z, sizeof t->z);
+}
+
+void pack_into(const uint8_t* unpacked, uint8_t* packed) {
+  std::memcpy(packed, pack_predicate(unpacked).w, kPackedPredBytes);
+}
+
+void unpack_from(const uint8_t* packed, uint8_t* unpacked) {
+  PredV p{};
+  std::memcpy(p.w, packed, kPackedPredBytes);
+  unpack_predicate(p, unpacked);
+}
+
+}  // namespace
+
 void to_probe(const machine_state& s, probe_regs* r) {
   std::memset(r, 0, sizeof *r);
-  std::memcpy(r->x, s.x, sizeof r->x);
-  r->sp = s.sp;
-  r->nzcv = s.nzcv;
-  r->fpsr = s.fpsr;
-  r->fpcr = s.fpcr;
-  std::memcpy(r->z, s.z, sizeof r->z);
-  for (unsigned n = 0; n < 16; ++n) std::memcpy(r->p[n], pack_predicate(s.p[n]).w, kPackedPredBytes);
-  std::memcpy(r->ffr, pack_predicate(s.ffr).w, kPackedPredBytes);
+  copy_common(s, r);
+  for (unsigned n = 0; n < 16; ++n) pack_into(s.p[n], r->p[n]);
+  pack_into(s.ffr, r->ffr);
 }
 
 void from_probe(const probe_regs& r, machine_state* s) {
-  std::memcpy(s->x, r.x, sizeof s->x);
-  s->sp = r.sp;
-  s->nzcv = r.nzcv;
-  s->fpsr = static_cast<uint32_t>(r.fpsr);
-  s->fpcr = static_cast<uint32_t>(r.fpcr);
-  std::memcpy(s->z, r.z, sizeof s->z);
-  auto unpack = [](const uint8_t* packed, uint8_t* out) {
-    for (unsigned j = 0; j < kPredicateBits; ++j) out[j] = (packed[j / 8] >> (j % 8)) & 1;
-  };
-  for (unsigned n = 0; n < 16; ++n) unpack(r.p[n], s->p[n]);
-  unpack(r.ffr, s->ffr);
+  copy_common(r, s);
+  for (unsigned n = 0; n < 16; ++n) unpack_from(r.p[n], s->p[n]);
+  unpack_from(r.ffr, s->ffr);
 }
 
 void to_cpu(const machine_state& s, cpu_state* c) {
   std::memset(c, 0, sizeof *c);
-  std::memcpy(c->x, s.x, sizeof c->x);
-  c->sp = s.sp;
-  c->nzcv = s.nzcv;
-  c->fpsr = s.fpsr;
-  c->fpcr = s.fpcr;
-  std::memcpy(c->z, s.z, sizeof c->z);
+  copy_common(s, c);
   std::memcpy(c->p, s.p, sizeof c->p);
   std::memcpy(c->ffr, s.ffr, sizeof c->ffr);
 }
 
 void from_cpu(const cpu_state& c, machine_state* s) {
-  std::memcpy(s->x, c.x, sizeof s->x);
-  s->sp = c.sp;
-  s->nzcv = c.nzcv;
-  s->fpsr = c.fpsr;
-  s->fpcr = c.fpcr;
-  std::memcpy(s->z, c.z, sizeof s->z);
+  copy_common(c, s);
   std::memcpy(s->p, c.p, sizeof s->p);
   std::memcpy(s->ffr, c.ffr, sizeof s->ffr);
 }
