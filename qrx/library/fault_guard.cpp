@@ -74,6 +74,11 @@ bool host_guarded_copy(const void* addr, void* out, size_t n) {
   return true;
 }
 
+void install_host_fault_handler() {
+  set_action(SIGSEGV, QRXSigHandler);
+  set_action(SIGBUS, QRXSigHandler);
+}
+
 }  // namespace qrx
 
 extern "C" void QRXSigHandler(int signal, siginfo_t* /*info*/, void* /*context*/) {
@@ -97,13 +102,3 @@ int QRXInitialize() {
   QRXLibInitialized = 1;
   return 1;
 }
-
-namespace qrx {
-
-// Installs QRXSigHandler for SIGSEGV and SIGBUS: the host backend's set-up.
-void install_host_fault_handler() {
-  set_action(SIGSEGV, QRXSigHandler);
-  set_action(SIGBUS, QRXSigHandler);
-}
-
-}  // namespace qrx

@@ -90,8 +90,6 @@ unsigned long read_mem_lib(unsigned long address, int suppress, bool* fault) {
 
 namespace qrx {
 
-const MemoryBackend& host_memory_backend() { return kHostBackend; }
-
 const MemoryBackend& memory_backend() {
   return *current_backend.load(std::memory_order_acquire);
 }

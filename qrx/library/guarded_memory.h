@@ -55,11 +55,8 @@ struct MemoryBackend {
   void (*install)();
 };
 
-// The host backend: direct accesses, the fault guard's signal handler, and a
-// kernel-checked probe. It is in force unless another one is installed.
-const MemoryBackend& host_memory_backend();
-
-// The backend in force.
+// The backend in force: the host backend (direct accesses, the fault guard's
+// signal handler and a kernel-checked probe) unless another one is installed.
 const MemoryBackend& memory_backend();
 
 // Replaces the backend. Meant to run before QRXInitialize (a client does it
@@ -91,13 +88,6 @@ inline bool load_app_guarded(uint64_t address, T* out) {
   if (!memory_backend().try_read(reinterpret_cast<const void*>(address), &v, sizeof v)) return false;
   *out = v;
   return true;
-}
-
-inline void load_app_bytes(uint64_t address, void* out, size_t n) {
-  memory_backend().read(reinterpret_cast<const void*>(address), out, n);
-}
-inline void store_app_bytes(uint64_t address, const void* in, size_t n) {
-  memory_backend().write(reinterpret_cast<void*>(address), in, n);
 }
 
 }  // namespace qrx
