@@ -13,6 +13,7 @@ namespace handlers {
 namespace {
 
 using P = kalt64_p_reg;
+using I = kalt64_i_reg;
 
 // Operand fields shared by the forms of this family.
 unsigned pd(unsigned w) { return field(w, 3, 0); }     // Pd, Pdn, Pdm
@@ -69,7 +70,7 @@ kalt64_decode_rc while_routine(WhileRoutine r, cpu_state* s, unsigned w) {
 template <unsigned kEsize>
 kalt64_decode_rc cntp_routine(cpu_state* s, unsigned w) {
   begin_routine(s, w);
-  return qrx_cntp_rpp(s, i_operand(field(w, 4, 0), kalt64_i_reg::W64), p_operand(pg(w), P::GOVERNING),
+  return qrx_cntp_rpp(s, i_operand(field(w, 4, 0), I::W64), p_operand(pg(w), P::GOVERNING),
                       p_operand(pn(w), kEsize));
 }
 
@@ -110,8 +111,6 @@ kalt64_decode_rc cterm_library(void (*f)(T, T, CpuContext*), cpu_state* s, unsig
     f(static_cast<T>(read_xzr(s, rn(w))), static_cast<T>(read_xzr(s, rm(w))), ctx);
   });
 }
-
-using I = kalt64_i_reg;
 
 }  // namespace
 

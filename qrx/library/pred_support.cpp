@@ -9,7 +9,7 @@ namespace {
 unsigned esize_elements(int esize_bits, const CpuContext* ctx) {
   switch (esize_bits) {
     case 8: case 16: case 32: case 64:
-      return pred_elements(ctx, static_cast<unsigned>(esize_bits) / 8);
+      return ctx_elements(ctx, static_cast<unsigned>(esize_bits) / 8);
     default:
       return 0;
   }
@@ -54,16 +54,6 @@ unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCo
   if (or_equal && b == wmask) return n;
   uint64_t span = b - a + (or_equal ? 1 : 0);
   return span < n ? static_cast<unsigned>(span) : n;
-}
-
-void ptest_esize(cpu_state* s, unsigned esize_code, const uint8_t* mask, const uint8_t* result) {
-  switch (esize_code) {
-    case ESIZE_B: qrx_ptest<uint8_t>(s, mask, result); break;
-    case ESIZE_H: qrx_ptest<uint16_t>(s, mask, result); break;
-    case ESIZE_S: qrx_ptest<uint32_t>(s, mask, result); break;
-    case ESIZE_D: qrx_ptest<uint64_t>(s, mask, result); break;
-    default: QRX_DEBUG_ASSERT(false && "bad element size code"); break;
-  }
 }
 
 }  // namespace qrx

@@ -6,7 +6,6 @@
 #define QRX_LIBRARY_PRED_SUPPORT_H
 
 #include <cstdint>
-#include <cstring>
 
 #include "qrx/library/lib_types.h"
 #include "qrx/library/pred_pack.h"
@@ -29,13 +28,6 @@ constexpr uint32_t nzcv_bits(bool n, bool z, bool c, bool v) {
 // Replaces exactly the four flag bits of the register file's nzcv.
 inline void set_nzcv(cpu_state* s, uint32_t flags) {
   s->nzcv = (s->nzcv & ~uint64_t{kFlagsNZCV}) | flags;
-}
-
-// Elements of esize_bytes in the library context's vector, never beyond
-// what the library's value types hold (a VL field above the architectural
-// maximum is treated as the maximum).
-inline unsigned pred_elements(const CpuContext* ctx, unsigned esize_bytes) {
-  return ctx_elements(ctx, esize_bytes);
 }
 
 // Bits of word k of a PredV that lie below bit `nbits`.
@@ -126,13 +118,8 @@ template <typename T>
 inline void qrx_ptest(cpu_state* s, const uint8_t* mask, const uint8_t* result) {
   // Bit 0 of an element's first byte is bit 0 of the element.
   qrx::set_nzcv(s, qrx::predicate_test(qrx::pack_predicate(mask), qrx::pack_predicate(result), sizeof(T),
-                                       qrx::kVectorBytes / sizeof(T)));
+                                       qrx::elements_of(sizeof(T))));
 }
-
-namespace qrx {
-// qrx_ptest for an element-size code 0..3.
-void ptest_esize(cpu_state* s, unsigned esize_code, const uint8_t* mask, const uint8_t* result);
-}  // namespace qrx
 
 extern "C" {
 

@@ -4,12 +4,12 @@
 
 namespace {
 
-using qrx::pred_elements;
+using qrx::ctx_elements;
 
 constexpr int kByteBits = 8;
 
 // Predicate bits (one per vector byte) of the context's vector.
-unsigned pred_bits(const CpuContext* ctx) { return pred_elements(ctx, 1); }
+unsigned pred_bits(const CpuContext* ctx) { return ctx_elements(ctx, 1); }
 
 // Pg AND op(Pn, Pm), bit by bit within the vector length.
 template <typename Op, bool kFlags>
@@ -24,7 +24,7 @@ PredV pred_logic(const PredV& pg, const PredV& pn, const PredV& pm, CpuContext* 
 
 template <unsigned kEsize>
 PredV true_flags(unsigned long pattern, CpuContext* ctx) {
-  unsigned n = pred_elements(ctx, kEsize);
+  unsigned n = ctx_elements(ctx, kEsize);
   PredV r = qrx::pred_leading(static_cast<unsigned>(VecTrueILength(pattern, static_cast<int>(n))), kEsize);
   PredSetNZCV(r, r, kEsize * 8, ctx);
   return r;
@@ -55,7 +55,7 @@ PredV break_prev_after(const PredV& pg, const PredV& pn, const PredV& pm, CpuCon
 // WHILELE: signed Rn + i <= Rm at T's width, flags under an all-true mask.
 template <unsigned kEsize, typename T>
 PredV while_le(T rn, T rm, CpuContext* ctx) {
-  unsigned n = pred_elements(ctx, kEsize);
+  unsigned n = ctx_elements(ctx, kEsize);
   unsigned count = qrx::while_true_count(static_cast<uint64_t>(rn), static_cast<uint64_t>(rm),
                                          sizeof(T) * 8, qrx::WhileCond::LE, n);
   PredV r = qrx::pred_leading(count, kEsize);

@@ -7,6 +7,7 @@
 namespace {
 
 using qrx::kBadCode;
+using qrx::kPredicateBits;
 using qrx::kPredicateBytes;
 
 constexpr kalt64_decode_rc kOk = KALT64_DECODE_OK;
@@ -17,23 +18,19 @@ struct PredBytes {
   uint8_t b[kPredicateBytes];
 };
 
-bool bit(const uint8_t* p, unsigned j) { return (p[j] & 1) != 0; }
+// Predicate bit j of an unpacked predicate.
+bool bit(const uint8_t* p, unsigned j) { return qrx::pred_active(p, j, 1); }
 
 void store(cpu_state* s, const kalt64_p_reg& pd, const PredBytes& r) {
   std::memcpy(s->p[pd.num], r.b, kPredicateBytes);
 }
 
-// The first `count` elements of esize_bytes true.
-PredBytes leading(unsigned count, unsigned esize_bytes) {
-  PredBytes r{};
-  for (unsigned i = 0; i < count; ++i) r.b[i * esize_bytes] = 1;
-  return r;
-}
-
-PredBytes all_true() {
-  PredBytes r;
-  std::memset(r.b, 1, kPredicateBytes);
-  return r;
+// Sets the flags by the predicate test of a packed result under a packed
+// mask over a whole vector of esize_bytes elements, then stores the result.
+void store_tested(cpu_state* s, const kalt64_p_reg& pd, const PredV& mask, const PredV& r,
+                  unsigned esize_bytes) {
+  qrx::set_nzcv(s, qrx::predicate_test(mask, r, esize_bytes, qrx::elements_of(esize_bytes)));
+  qrx::unpack_predicate(r, s->p[pd.num]);
 }
 
 // Index of the last set bit of p, or -1.
@@ -85,9 +82,7 @@ kalt64_decode_rc while_routine(cpu_state* s, kalt64_p_reg pd, kalt64_i_reg rn, k
   unsigned eb = 1u << e, n = qrx::elements_of(eb);
   unsigned count = qrx::while_true_count(qrx::read_x(s, rn), qrx::read_x(s, rm),
                                          width == kalt64_i_reg::W64 ? 64 : 32, cond, n);
-  PredBytes r = leading(count, eb);
-  qrx::ptest_esize(s, e, all_true().b, r.b);
-  store(s, pd, r);
+  store_tested(s, pd, qrx::pred_leading(n, eb), qrx::pred_leading(count, eb), eb);
   return kOk;
 }
 
@@ -114,7 +109,7 @@ kalt64_decode_rc qrx_ptrue_pi(cpu_state* s, kalt64_p_reg pd, unsigned pattern) {
   if (e == kBadCode) return kBad;
   unsigned eb = 1u << e;
   unsigned long count = VecTrueILength(pattern, static_cast<int>(qrx::elements_of(eb)));
-  store(s, pd, leading(static_cast<unsigned>(count), eb));
+  qrx::unpack_predicate(qrx::pred_leading(static_cast<unsigned>(count), eb), s->p[pd.num]);
   return kOk;
 }
 
@@ -128,18 +123,13 @@ kalt64_decode_rc qrx_pnext_pp(cpu_state* s, kalt64_p_reg pdn, kalt64_p_reg pv) {
   if (e == kBadCode || qrx::p_kind(pv) == kBadCode) return kBad;
   unsigned eb = 1u << e, n = qrx::elements_of(eb);
   const uint8_t *dn = s->p[pdn.num], *v = s->p[pv.num];
-  unsigned start = 0;
-  for (unsigned i = 0; i < n; ++i)
-    if (bit(dn, i * eb)) start = i + 1;
-  PredBytes r{};
-  for (unsigned i = start; i < n; ++i) {
-    if (bit(v, i * eb)) {
-      r.b[i * eb] = 1;
-      break;
-    }
-  }
-  qrx::ptest_esize(s, e, v, r.b);
-  store(s, pdn, r);
+  // From just after Pdn's last true element to Pv's first true element.
+  unsigned i = n;
+  while (i > 0 && !qrx::pred_active(dn, i - 1, eb)) --i;
+  while (i < n && !qrx::pred_active(v, i, eb)) ++i;
+  PredV r{};
+  if (i < n) r.set_bit(i * eb, true);
+  store_tested(s, pdn, qrx::pack_predicate(v), r, eb);
   return kOk;
 }
 
@@ -158,11 +148,11 @@ kalt64_decode_rc qrx_brkb_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt
 
 kalt64_decode_rc qrx_brkn(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn, bool set_flags) {
   if (qrx::p_kind(pg) == kBadCode) return kBad;
-  PredBytes r{};
-  if (bit_at_last_of(s->p[pg.num], s->p[pn.num]))
-    for (unsigned j = 0; j < kPredicateBytes; ++j) r.b[j] = s->p[pdm.num][j] & 1;
-  if (set_flags) qrx_ptest<uint8_t>(s, all_true().b, r.b);
-  store(s, pdm, r);
+  PredV r = bit_at_last_of(s->p[pg.num], s->p[pn.num]) ? qrx::pack_predicate(s->p[pdm.num]) : PredV{};
+  if (set_flags)
+    store_tested(s, pdm, qrx::pred_leading(kPredicateBits, 1), r, 1);
+  else
+    qrx::unpack_predicate(r, s->p[pdm.num]);
   return kOk;
 }
 kalt64_decode_rc qrx_brkn_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n) {
@@ -207,7 +197,7 @@ kalt64_decode_rc qrx_cntp_rpp(cpu_state* s, kalt64_i_reg xd, kalt64_p_reg pg, ka
   unsigned eb = 1u << e, n = qrx::elements_of(eb);
   uint64_t count = 0;
   for (unsigned i = 0; i < n; ++i)
-    count += bit(s->p[pg.num], i * eb) && bit(s->p[pn.num], i * eb);
+    count += qrx::pred_active(s->p[pg.num], i, eb) && qrx::pred_active(s->p[pn.num], i, eb);
   qrx::write_x(s, xd, count);
   return kOk;
 }

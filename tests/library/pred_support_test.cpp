@@ -146,10 +146,6 @@ TEST(QrxPtest, SignedAndUnsignedElementTypesAgree) {
   EXPECT_EQ(s.nzcv & qrx::kFlagsNZCV, Z | C);
 }
 
-}  // namespace
-
-namespace {
-
 // The WHILE count against its definition, element by element, over values
 // around every signed and unsigned boundary of both widths.
 unsigned while_by_definition(uint64_t rn, uint64_t rm, unsigned width, qrx::WhileCond cond, unsigned n) {
