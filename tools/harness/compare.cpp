@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 
 namespace qrx {
@@ -10,15 +9,31 @@ namespace harness {
 
 namespace {
 
-bool explained(const std::string& form, const field_diff& d, const machine_state& initial,
-               const machine_state& emu, const std::vector<deviation>& deviations) {
+// The fields the emulator changed from the initial state, worked out once
+// per case and only when an `unchanged` deviation asks.
+struct emulator_changes {
+  const machine_state& initial;
+  const machine_state& emu;
+  bool known = false;
+  std::vector<field_diff> fields;
+
+  bool changed(const std::string& field) {
+    if (!known) {
+      fields = diff_states(initial, emu);
+      known = true;
+    }
+    for (const field_diff& c : fields)
+      if (c.field == field) return true;
+    return false;
+  }
+};
+
+bool explained(const std::string& form, const field_diff& d, emulator_changes* changes,
+               const std::vector<deviation>& deviations) {
   for (const deviation& dev : deviations) {
     if (!std::regex_match(form, dev.forms_re) || !std::regex_match(d.field, dev.field_re)) continue;
-    if (dev.behaviour == "any") return true;
-    // unchanged: the emulator's field equals its starting value.
-    for (const field_diff& c : diff_states(initial, emu))
-      if (c.field == d.field) return false;
-    return true;
+    // any: not compared; unchanged: the emulator's field equals its starting value.
+    return dev.behaviour == "any" || !changes->changed(d.field);
   }
   return false;
 }
@@ -61,8 +76,9 @@ verdict judge_case(const std::string& form, const machine_state& initial, int mo
   verdict v{outcome::pass, 0, {}};
   if (emu_rc != KALT64_DECODE_OK)
     v.mismatch.push_back({"rc", "the emulator did not execute the word (code " + std::to_string(emu_rc) + ")"});
+  emulator_changes changes{initial, emu, false, {}};
   for (field_diff& d : diff_states(model, emu))
-    if (!explained(form, d, initial, emu, deviations)) v.mismatch.push_back(std::move(d));
+    if (!explained(form, d, &changes, deviations)) v.mismatch.push_back(std::move(d));
   if (!v.mismatch.empty()) v.result = outcome::fail;
   return v;
 }
