@@ -121,7 +121,6 @@ opnd_t opnd_create_reg(reg_id_t r);
 opnd_t opnd_create_base_disp(reg_id_t base_reg, reg_id_t index_reg, int scale, int disp,
                              opnd_size_t data_size);
 opnd_t opnd_create_immed_int(ptr_int_t i, opnd_size_t data_size);
-bool opnd_is_reg(opnd_t opnd);
 
 instr_t* instr_create_1dst_1src(void* drcontext, int opcode, opnd_t dst, opnd_t src);
 instr_t* instr_create_1dst_2src(void* drcontext, int opcode, opnd_t dst, opnd_t src1, opnd_t src2);

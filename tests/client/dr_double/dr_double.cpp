@@ -121,11 +121,6 @@ void free_block(instrlist_t* bb) {
   delete bb;
 }
 
-bool is_reg(const opnd_t& o, reg_id_t r) { return o.kind == KIND_REG && o.reg == r; }
-bool is_mem(const opnd_t& o, reg_id_t base, int disp, opnd_size_t size) {
-  return o.kind == KIND_MEM && o.reg == base && o.index == DR_REG_NULL && o.scale == 0 &&
-         o.disp == disp && o.size == size;
-}
 bool is_immed(const opnd_t& o, ptr_int_t value, opnd_size_t size) {
   return o.kind == KIND_IMMED && o.immed == value && o.size == size;
 }
@@ -159,7 +154,6 @@ opnd_t opnd_create_immed_int(ptr_int_t i, opnd_size_t data_size) {
   o.size = data_size;
   return o;
 }
-bool opnd_is_reg(opnd_t opnd) { return opnd.kind == dr_double::KIND_REG; }
 
 instr_t* instr_create_1dst_1src(void*, int opcode, opnd_t dst, opnd_t src) {
   instr_t* in = record(Kind::Created, opcode);

@@ -103,9 +103,7 @@ void set_current(Context* ctx);
 instrlist_t* make_block(app_pc pc, const std::vector<uint32_t>& words);
 void free_block(instrlist_t* bb);
 
-// Operand checks for tests.
-bool is_reg(const opnd_t& o, reg_id_t r);
-bool is_mem(const opnd_t& o, reg_id_t base, int disp, opnd_size_t size);
+// Operand check for tests.
 bool is_immed(const opnd_t& o, ptr_int_t value, opnd_size_t size);
 
 }  // namespace dr_double
