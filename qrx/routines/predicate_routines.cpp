@@ -114,7 +114,7 @@ kalt64_decode_rc qrx_ptrue_pi(cpu_state* s, kalt64_p_reg pd, unsigned pattern) {
 }
 
 kalt64_decode_rc qrx_pfalse_p(cpu_state* s, kalt64_p_reg pd) {
-  store(s, pd, PredBytes{});
+  std::memset(s->p[pd.num], 0, kPredicateBytes);
   return kOk;
 }
 
@@ -208,17 +208,13 @@ kalt64_decode_rc qrx_setffr(cpu_state* s) {
 }
 
 kalt64_decode_rc qrx_rdffr_p(cpu_state* s, kalt64_p_reg pd) {
-  PredBytes r;
-  for (unsigned j = 0; j < kPredicateBytes; ++j) r.b[j] = s->ffr[j] & 1;
-  store(s, pd, r);
+  for (unsigned j = 0; j < kPredicateBytes; ++j) s->p[pd.num][j] = s->ffr[j] & 1;
   return kOk;
 }
 
 kalt64_decode_rc qrx_rdffr_pp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg) {
   if (qrx::p_kind(pg) == kBadCode) return kBad;
-  PredBytes r;
-  for (unsigned j = 0; j < kPredicateBytes; ++j) r.b[j] = s->ffr[j] & s->p[pg.num][j] & 1;
-  store(s, pd, r);
+  for (unsigned j = 0; j < kPredicateBytes; ++j) s->p[pd.num][j] = s->ffr[j] & s->p[pg.num][j] & 1;
   return kOk;
 }
 

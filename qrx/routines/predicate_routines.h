@@ -1,8 +1,9 @@
 // Semantic routines of the predicate and condition-flag instructions.
 //
-// They work on the register file's unpacked predicates, build the whole
-// destination in a local buffer (so a destination may also be a source) and
-// set flags by the predicate test. A descriptor code they do not expect
+// They work on the register file's unpacked predicates, complete a result
+// before storing it (or go byte by byte where result bit j depends only on
+// the sources' bit j), so a destination may also be a source, and set flags
+// by the predicate test. A descriptor code they do not expect
 // makes them return 2 without changing anything.
 #ifndef QRX_ROUTINES_PREDICATE_ROUTINES_H
 #define QRX_ROUTINES_PREDICATE_ROUTINES_H
