@@ -15,29 +15,18 @@ constexpr size_t kOperands = 1024;
 
 // Normal operands between 2^-8 and 2^8 of either sign.
 template <typename T>
-std::vector<T> operands(int exp_bits, int frac_bits, int bias) {
-  std::mt19937_64 rng(7);
-  std::vector<T> v(kOperands);
-  for (T& x : v) {
-    const uint64_t exp = uint64_t(bias - 8 + int(rng() % 17));
-    const uint64_t frac = rng() & ((uint64_t(1) << frac_bits) - 1);
-    x = T((rng() & 1) << (exp_bits + frac_bits) | exp << frac_bits | frac);
-  }
-  return v;
-}
-
-template <typename T>
-const std::vector<T>& data();
-template <> const std::vector<uint16_t>& data() {
-  static const auto v = operands<uint16_t>(5, 10, 15);
-  return v;
-}
-template <> const std::vector<uint32_t>& data() {
-  static const auto v = operands<uint32_t>(8, 23, 127);
-  return v;
-}
-template <> const std::vector<uint64_t>& data() {
-  static const auto v = operands<uint64_t>(11, 52, 1023);
+const std::vector<T>& data() {
+  using Fmt = fp_format<T>;
+  static const std::vector<T> v = [] {
+    std::mt19937_64 rng(7);
+    std::vector<T> operands(kOperands);
+    for (T& x : operands) {
+      const uint64_t exp = uint64_t(Fmt::bias - 8 + int(rng() % 17));
+      const uint64_t frac = rng() & fp_frac_mask<T>;
+      x = T((rng() & 1) << (Fmt::E + Fmt::F) | exp << Fmt::F | frac);
+    }
+    return operands;
+  }();
   return v;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qrx/fp/fp.h"
@@ -129,70 +130,61 @@ using u64 = uint64_t;
 
 std::vector<Routine> make_routines() {
   std::vector<Routine> r;
-  auto add = [&](OracleOp op, const char* name, Input input, int width, LibFn lib,
+  auto add = [&](OracleOp op, std::string name, Input input, int width, LibFn lib,
                  int max_fbits = 0, ViewFn view = identity) {
-    r.push_back(Routine{op, name, input, width, max_fbits, lib, view});
+    r.push_back(Routine{op, std::move(name), input, width, max_fbits, lib, view});
   };
-#define QRX_REF_BIN3(ID, FN)                                                  \
-  add(OracleOp::ID##_H, #ID ".h", Input::Float2, 16, lib2<u16, FN<u16>>);    \
-  add(OracleOp::ID##_S, #ID ".s", Input::Float2, 32, lib2<u32, FN<u32>>);    \
-  add(OracleOp::ID##_D, #ID ".d", Input::Float2, 64, lib2<u64, FN<u64>>);
-  QRX_REF_BIN3(FADD, FPAdd)
-  QRX_REF_BIN3(FSUB, FPSub)
-  QRX_REF_BIN3(FMUL, FPMul)
-  QRX_REF_BIN3(FDIV, FPDiv)
-  QRX_REF_BIN3(FMULX, FPMulX)
-  QRX_REF_BIN3(FMAX, FPMax)
-  QRX_REF_BIN3(FMIN, FPMin)
-  QRX_REF_BIN3(FMAXNM, FPMaxNum)
-  QRX_REF_BIN3(FMINNM, FPMinNum)
-  QRX_REF_BIN3(FRECPS, FPRecipStepFused)
-  QRX_REF_BIN3(FRSQRTS, FPRSqrtStepFused)
-#define QRX_REF_MASK3(ID, FN, ABS)                                                          \
-  add(OracleOp::ID##_H, #ID ".h", Input::Float2, 16, lib_mask<u16, FN<u16>, ABS>);          \
-  add(OracleOp::ID##_S, #ID ".s", Input::Float2, 32, lib_mask<u32, FN<u32>, ABS>);          \
-  add(OracleOp::ID##_D, #ID ".d", Input::Float2, 64, lib_mask<u64, FN<u64>, ABS>);
-  QRX_REF_MASK3(FCMEQ, FPCompareEQ, false)
-  QRX_REF_MASK3(FCMGE, FPCompareGE, false)
-  QRX_REF_MASK3(FCMGT, FPCompareGT, false)
-  QRX_REF_MASK3(FACGE, FPCompareGE, true)
-  QRX_REF_MASK3(FACGT, FPCompareGT, true)
-#define QRX_REF_CMP3(ID, SIGNAL)                                                  \
-  add(OracleOp::ID##_H, #ID ".h", Input::Float2, 16, lib_fcmp<u16, SIGNAL>);      \
-  add(OracleOp::ID##_S, #ID ".s", Input::Float2, 32, lib_fcmp<u32, SIGNAL>);      \
-  add(OracleOp::ID##_D, #ID ".d", Input::Float2, 64, lib_fcmp<u64, SIGNAL>);
-  QRX_REF_CMP3(FCMP, false)
-  QRX_REF_CMP3(FCMPE, true)
-  add(OracleOp::FCMP_H, "FCMUO.h", Input::Float2, 16, lib_unordered<u16>, 0, unordered_view);
-  add(OracleOp::FCMP_S, "FCMUO.s", Input::Float2, 32, lib_unordered<u32>, 0, unordered_view);
-  add(OracleOp::FCMP_D, "FCMUO.d", Input::Float2, 64, lib_unordered<u64>, 0, unordered_view);
-#define QRX_REF_FMA3(ID, NP, NA)                                                   \
-  add(OracleOp::ID##_H, #ID ".h", Input::Float3, 16, lib_fma<u16, NP, NA>);        \
-  add(OracleOp::ID##_S, #ID ".s", Input::Float3, 32, lib_fma<u32, NP, NA>);        \
-  add(OracleOp::ID##_D, #ID ".d", Input::Float3, 64, lib_fma<u64, NP, NA>);
-  QRX_REF_FMA3(FMADD, false, false)
-  QRX_REF_FMA3(FMSUB, true, false)
-  QRX_REF_FMA3(FNMADD, true, true)
-  QRX_REF_FMA3(FNMSUB, false, true)
-#define QRX_REF_UN3(ID, FN)                                                  \
-  add(OracleOp::ID##_H, #ID ".h", Input::Float1, 16, lib1<u16, FN<u16>>);   \
-  add(OracleOp::ID##_S, #ID ".s", Input::Float1, 32, lib1<u32, FN<u32>>);   \
-  add(OracleOp::ID##_D, #ID ".d", Input::Float1, 64, lib1<u64, FN<u64>>);
-  QRX_REF_UN3(FSQRT, FPSqrt)
-  QRX_REF_UN3(FRECPE, FPRecipEstimate)
-  QRX_REF_UN3(FRSQRTE, FPRSqrtEstimate)
-  QRX_REF_UN3(FRECPX, FPRecpX)
-#define QRX_REF_RINT3(ID, R, X)                                                  \
-  add(OracleOp::ID##_H, #ID ".h", Input::Float1, 16, lib_rint<u16, R, X>);       \
-  add(OracleOp::ID##_S, #ID ".s", Input::Float1, 32, lib_rint<u32, R, X>);       \
-  add(OracleOp::ID##_D, #ID ".d", Input::Float1, 64, lib_rint<u64, R, X>);
-  QRX_REF_RINT3(FRINTN, 0, false)
-  QRX_REF_RINT3(FRINTP, 1, false)
-  QRX_REF_RINT3(FRINTM, 2, false)
-  QRX_REF_RINT3(FRINTZ, 3, false)
-  QRX_REF_RINT3(FRINTA, 4, false)
-  QRX_REF_RINT3(FRINTX, -1, true)
-  QRX_REF_RINT3(FRINTI, -1, false)
+  // The .h, .s and .d forms of one instruction; lib(T()) is the library side
+  // for the float width T.
+  auto add3 = [&](OracleOp h, OracleOp s, OracleOp d, const std::string& id, Input input,
+                  auto lib, ViewFn view = identity) {
+    add(h, id + ".h", input, 16, lib(u16()), 0, view);
+    add(s, id + ".s", input, 32, lib(u32()), 0, view);
+    add(d, id + ".d", input, 64, lib(u64()), 0, view);
+  };
+  // add3 with the library side written in terms of the float width T.
+#define QRX_REF_3(ID, INPUT, ...)                                             \
+  add3(OracleOp::ID##_H, OracleOp::ID##_S, OracleOp::ID##_D, #ID, INPUT,     \
+       [](auto width) -> LibFn {                                              \
+         using T = decltype(width);                                           \
+         return __VA_ARGS__;                                                  \
+       })
+  QRX_REF_3(FADD, Input::Float2, lib2<T, FPAdd<T>>);
+  QRX_REF_3(FSUB, Input::Float2, lib2<T, FPSub<T>>);
+  QRX_REF_3(FMUL, Input::Float2, lib2<T, FPMul<T>>);
+  QRX_REF_3(FDIV, Input::Float2, lib2<T, FPDiv<T>>);
+  QRX_REF_3(FMULX, Input::Float2, lib2<T, FPMulX<T>>);
+  QRX_REF_3(FMAX, Input::Float2, lib2<T, FPMax<T>>);
+  QRX_REF_3(FMIN, Input::Float2, lib2<T, FPMin<T>>);
+  QRX_REF_3(FMAXNM, Input::Float2, lib2<T, FPMaxNum<T>>);
+  QRX_REF_3(FMINNM, Input::Float2, lib2<T, FPMinNum<T>>);
+  QRX_REF_3(FRECPS, Input::Float2, lib2<T, FPRecipStepFused<T>>);
+  QRX_REF_3(FRSQRTS, Input::Float2, lib2<T, FPRSqrtStepFused<T>>);
+  QRX_REF_3(FCMEQ, Input::Float2, lib_mask<T, FPCompareEQ<T>, false>);
+  QRX_REF_3(FCMGE, Input::Float2, lib_mask<T, FPCompareGE<T>, false>);
+  QRX_REF_3(FCMGT, Input::Float2, lib_mask<T, FPCompareGT<T>, false>);
+  QRX_REF_3(FACGE, Input::Float2, lib_mask<T, FPCompareGE<T>, true>);
+  QRX_REF_3(FACGT, Input::Float2, lib_mask<T, FPCompareGT<T>, true>);
+  QRX_REF_3(FCMP, Input::Float2, lib_fcmp<T, false>);
+  QRX_REF_3(FCMPE, Input::Float2, lib_fcmp<T, true>);
+  add3(OracleOp::FCMP_H, OracleOp::FCMP_S, OracleOp::FCMP_D, "FCMUO", Input::Float2,
+       [](auto width) -> LibFn { return lib_unordered<decltype(width)>; }, unordered_view);
+  QRX_REF_3(FMADD, Input::Float3, lib_fma<T, false, false>);
+  QRX_REF_3(FMSUB, Input::Float3, lib_fma<T, true, false>);
+  QRX_REF_3(FNMADD, Input::Float3, lib_fma<T, true, true>);
+  QRX_REF_3(FNMSUB, Input::Float3, lib_fma<T, false, true>);
+  QRX_REF_3(FSQRT, Input::Float1, lib1<T, FPSqrt<T>>);
+  QRX_REF_3(FRECPE, Input::Float1, lib1<T, FPRecipEstimate<T>>);
+  QRX_REF_3(FRSQRTE, Input::Float1, lib1<T, FPRSqrtEstimate<T>>);
+  QRX_REF_3(FRECPX, Input::Float1, lib1<T, FPRecpX<T>>);
+  QRX_REF_3(FRINTN, Input::Float1, lib_rint<T, 0, false>);
+  QRX_REF_3(FRINTP, Input::Float1, lib_rint<T, 1, false>);
+  QRX_REF_3(FRINTM, Input::Float1, lib_rint<T, 2, false>);
+  QRX_REF_3(FRINTZ, Input::Float1, lib_rint<T, 3, false>);
+  QRX_REF_3(FRINTA, Input::Float1, lib_rint<T, 4, false>);
+  QRX_REF_3(FRINTX, Input::Float1, lib_rint<T, -1, true>);
+  QRX_REF_3(FRINTI, Input::Float1, lib_rint<T, -1, false>);
+#undef QRX_REF_3
   add(OracleOp::FCVT_HS, "FCVT.h2s", Input::Float1, 16, lib_fcvt<u16, u32, -1>);
   add(OracleOp::FCVT_HD, "FCVT.h2d", Input::Float1, 16, lib_fcvt<u16, u64, -1>);
   add(OracleOp::FCVT_SH, "FCVT.s2h", Input::Float1, 32, lib_fcvt<u32, u16, -1>);
@@ -232,6 +224,11 @@ std::vector<Routine> make_routines() {
   QRX_REF_FROMINT(UCVTF, true, false, Input::Int, 0)
   QRX_REF_FROMINT(SCVTF_FIX, false, true, Input::IntFix, 64)
   QRX_REF_FROMINT(UCVTF_FIX, true, true, Input::IntFix, 64)
+  return r;
+}
+
+const std::vector<Routine>& routines() {
+  static const std::vector<Routine> r = make_routines();
   return r;
 }
 
@@ -358,17 +355,14 @@ uint64_t random_int(Rng& rng) {
   }
 }
 
-uint32_t random_control(Rng& rng) {
-  const uint64_t bits = rng();
-  return uint32_t((bits & 3) << 22) | ((bits & 4) ? FPSCR::FZ : 0) | ((bits & 8) ? FPSCR::DN : 0) |
-         ((bits & 16) ? FPSCR::FZ16 : 0) | ((bits & 32) ? FPSCR::AHP : 0);
-}
-
+// Control word i of the kControls combinations of RMode, FZ, DN, FZ16 and AHP.
 uint32_t control_from_index(unsigned i) {
   return ((i & 3u) << 22) | ((i & 4) ? FPSCR::FZ : 0) | ((i & 8) ? FPSCR::DN : 0) |
          ((i & 16) ? FPSCR::FZ16 : 0) | ((i & 32) ? FPSCR::AHP : 0);
 }
 constexpr unsigned kControls = 64;
+
+uint32_t random_control(Rng& rng) { return control_from_index(unsigned(rng())); }
 
 void generate(const Routine& r, size_t random_cases, bool full, Rng& rng,
               std::vector<OracleCase>* out) {
@@ -444,7 +438,6 @@ bool run_oracle(const std::vector<OracleCase>& cases, std::vector<OracleResult>*
 }
 
 struct Batch {
-  std::vector<Routine> routines;
   std::vector<size_t> begin;  // first case of each routine, plus the end
   std::vector<OracleCase> cases;
   std::vector<OracleResult> results;
@@ -454,16 +447,15 @@ struct Batch {
 const Batch& batch() {
   static Batch b = [] {
     Batch b;
-    b.routines = make_routines();
     const size_t random_cases = env_count("QRX_FP_REFERENCE_CASES", 20000);
     const bool full = random_cases >= 100000;
     Rng rng(env_count("QRX_FP_REFERENCE_SEED", 20260601));
-    for (const Routine& r : b.routines) {
+    for (const Routine& r : routines()) {
       b.begin.push_back(b.cases.size());
       generate(r, random_cases, full, rng, &b.cases);
     }
     b.begin.push_back(b.cases.size());
-    std::printf("%zu routines, %zu cases (%zu random per routine)\n", b.routines.size(),
+    std::printf("%zu routines, %zu cases (%zu random per routine)\n", routines().size(),
                 b.cases.size(), random_cases);
     b.ran = run_oracle(b.cases, &b.results);
     return b;
@@ -476,7 +468,7 @@ class FPReference : public ::testing::TestWithParam<size_t> {};
 TEST_P(FPReference, MatchesModel) {
   const Batch& b = batch();
   ASSERT_TRUE(b.ran) << "the Kalt64 oracle did not run";
-  const Routine& r = b.routines[GetParam()];
+  const Routine& r = routines()[GetParam()];
   size_t mismatches = 0;
   for (size_t i = b.begin[GetParam()]; i < b.begin[GetParam() + 1]; ++i) {
     const OracleCase& k = b.cases[i];
@@ -497,9 +489,9 @@ TEST_P(FPReference, MatchesModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Routines, FPReference,
-                         ::testing::Range(size_t(0), make_routines().size()),
+                         ::testing::Range(size_t(0), routines().size()),
                          [](const ::testing::TestParamInfo<size_t>& info) {
-                           std::string name = make_routines()[info.param].name;
+                           std::string name = routines()[info.param].name;
                            for (char& ch : name)
                              if (ch == '.') ch = '_';
                            return name;
