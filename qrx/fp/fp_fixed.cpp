@@ -86,7 +86,8 @@ T fplibFixedToFP(uint64_t value, int fbits, bool is_unsigned, FPRounding roundin
     const int sign = !is_unsigned && (value >> 63);
     const uint64_t magnitude = sign ? uint64_t(0) - value : value;
     if (!magnitude) return 0;
-    const int core_mode = int(rounding) | (mode & (FP_MODE_FZ | FP_MODE_DN | FP_MODE_FZ16));
+    // The rounding goes in as rm; the mode word keeps only the control bits.
+    const int core_mode = mode & (FP_MODE_FZ | FP_MODE_DN | FP_MODE_FZ16);
     return fp_round_exact<T>(sign, -fbits, magnitude, int(rounding), core_mode, flags);
   });
 }
