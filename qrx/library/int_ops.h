@@ -90,7 +90,6 @@ inline void merge_ternary(uint8_t* out, unsigned n, Active active, const uint8_t
 }
 
 // Governing-predicate readers for the loops.
-template <typename T>
 struct AllActive {
   bool operator()(unsigned) const { return true; }
 };
@@ -300,7 +299,7 @@ constexpr bool decode_logical_imm(unsigned n, unsigned immr, unsigned imms, uint
   unsigned combined = ((n & 1) << 6) | (~imms & 0x3F);
   unsigned len = 0;
   for (unsigned b = combined; b > 1; b >>= 1) ++len;
-  if (combined == 0 || len < 1) return false;
+  if (len == 0) return false;  // no set bit, or a one-bit element
   unsigned e = 1u << len;  // 2 .. 64
   unsigned levels = e - 1;
   unsigned set = imms & levels, rotate = immr & levels;

@@ -9,12 +9,6 @@ using namespace qrx;
 
 namespace {
 
-// Elements of esize_bytes covered by the context's VL, never more than the
-// value types hold (a VL beyond the architectural maximum is cut to it).
-unsigned lib_elements(const CpuContext* ctx, unsigned esize_bytes) {
-  return ctx_elements(ctx, esize_bytes);
-}
-
 // Element i of a packed predicate.
 template <typename T>
 struct PackedActive {
@@ -22,37 +16,34 @@ struct PackedActive {
   bool operator()(unsigned i) const { return pg.active(i, sizeof(T)); }
 };
 
-// Zdn op Zm where active, Zdn elsewhere.
+// Predicated: Zdn op Zm, Zdn op lane, Zdn op imm where active, Zdn
+// elsewhere. Elements beyond the context's VL are zero.
+template <typename T, typename Rhs, typename Op>
+VecValue predicated(const VecValue& zdn, const PredV& pg, Rhs rhs, const CpuContext* ctx, Op op) {
+  VecValue r{};
+  merge_binary<T>(r.b, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, rhs, op);
+  return r;
+}
 template <typename T, typename Op>
 VecValue vvm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx,
              Op op) {
-  VecValue r{};
-  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, VecRhs<T>{zm.b},
-                  op);
-  return r;
+  return predicated<T>(zdn, pg, VecRhs<T>{zm.b}, ctx, op);
 }
-// Zdn op (the 64-bit lane of Zm over the element) where active.
+// The second operand is the 64-bit lane of Zm over the element.
 template <typename T, typename Op>
 VecValue vwm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx,
              Op op) {
-  VecValue r{};
-  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, WideRhs<T>{zm.b},
-                  op);
-  return r;
+  return predicated<T>(zdn, pg, WideRhs<T>{zm.b}, ctx, op);
 }
-// Zdn op imm where active.
 template <typename T, typename Op>
 VecValue vim(const VecValue& zdn, const PredV& pg, uint64_t imm, const CpuContext* ctx, Op op) {
-  VecValue r{};
-  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b,
-                  ImmRhs<uint64_t>{imm}, op);
-  return r;
+  return predicated<T>(zdn, pg, ImmRhs<uint64_t>{imm}, ctx, op);
 }
 // Unpredicated: Zn op Zm, Zn op lane, Zn op imm.
 template <typename T, typename Rhs, typename Op>
 VecValue unpredicated(const VecValue& zn, Rhs rhs, const CpuContext* ctx, Op op) {
   VecValue r{};
-  merge_binary<T>(r.b, lib_elements(ctx, sizeof(T)), AllActive<T>{}, zn.b, rhs, op);
+  merge_binary<T>(r.b, ctx_elements(ctx, sizeof(T)), AllActive{}, zn.b, rhs, op);
   return r;
 }
 template <typename T, typename Op>
@@ -72,7 +63,7 @@ template <typename T, typename Op>
 VecValue vm(const VecValue& zd, const PredV& pg, const VecValue& zn, const CpuContext* ctx,
             Op op) {
   VecValue r{};
-  merge_unary<T>(r.b, lib_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zd.b, zn.b, op);
+  merge_unary<T>(r.b, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zd.b, zn.b, op);
   return r;
 }
 
@@ -86,14 +77,14 @@ VecValue dot(const VecValue& zda, const VecValue& zn, const VecValue& zm, uint32
              const CpuContext* ctx) {
   constexpr unsigned kPerSegment = 16 / sizeof(Acc);
   VecValue r{};
-  unsigned n = lib_elements(ctx, sizeof(Acc));
+  unsigned n = ctx_elements(ctx, sizeof(Acc));
   for (unsigned i = 0; i < n; ++i) {
     unsigned group = index == kNoIndex ? i : (i & ~(kPerSegment - 1)) + (index & (kPerSegment - 1));
-    uint64_t sum = elem<Acc>(zda.b, i);
+    uint64_t sum = zda.get<Acc>(i);
     for (unsigned k = 0; k < 4; ++k)
-      sum += bits(MulInt(wide<Unsigned>(elem<Narrow>(zn.b, 4 * i + k)),
-                         wide<Unsigned>(elem<Narrow>(zm.b, 4 * group + k))));
-    set_elem<Acc>(r.b, i, static_cast<Acc>(sum));
+      sum += bits(MulInt(wide<Unsigned>(zn.get<Narrow>(4 * i + k)),
+                         wide<Unsigned>(zm.get<Narrow>(4 * group + k))));
+    r.set<Acc>(i, static_cast<Acc>(sum));
   }
   return r;
 }

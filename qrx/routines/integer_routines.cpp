@@ -46,7 +46,7 @@ kalt64_decode_rc map_binary_routine(cpu_state* s, unsigned esize, unsigned zd, u
   uint8_t out[kVectorBytes];
   bool ok = for_esize(esize, [&](auto tag) {
     using T = decltype(tag);
-    merge_binary<T>(out, elements_of(sizeof(T)), AllActive<T>{}, s->z[zn], make_rhs(tag), op);
+    merge_binary<T>(out, elements_of(sizeof(T)), AllActive{}, s->z[zn], make_rhs(tag), op);
   });
   return finish(s, zd, out, ok);
 }

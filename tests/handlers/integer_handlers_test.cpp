@@ -46,6 +46,19 @@ struct Machine {
     std::memcpy(&v, s->z[z] + i * sizeof(T), sizeof(T));
     return v;
   }
+  // Every element of `esize` bytes of Zz set to the low bytes of v.
+  void splat(unsigned z, uint64_t v, unsigned esize) {
+    for (unsigned i = 0; i < kVectorBytes; i += esize) std::memcpy(s->z[z] + i, &v, esize);
+  }
+  // Element i of `esize` bytes of Zz, zero-extended.
+  uint64_t element(unsigned z, unsigned i, unsigned esize) const {
+    uint64_t v = 0;
+    std::memcpy(&v, s->z[z] + i * esize, esize);
+    return v;
+  }
+  uint64_t last_element(unsigned z, unsigned esize) const {
+    return element(z, kVectorBytes / esize - 1, esize);
+  }
   // Every element of size E active (first byte of each element set).
   void all_true(unsigned p, unsigned esize) {
     std::memset(s->p[p], 0, qrx::kPredicateBytes);
@@ -153,18 +166,11 @@ TEST(IntegerHandlers, ShiftAmountsBeyondTheWidth) {
   for (const Case& c : cases) {
     Machine m;
     m.all_true(0, c.esize);
-    for (unsigned i = 0; i < kVectorBytes; i += c.esize) {
-      std::memcpy(m.s->z[1] + i, &c.zdn, c.esize);
-    }
+    m.splat(1, c.zdn, c.esize);
     m.fill<uint64_t>(2, c.zm);
-    if (c.esize < 8 && c.zm != kAllOnes) {
-      for (unsigned i = 0; i < kVectorBytes; i += c.esize)
-        std::memcpy(m.s->z[2] + i, &c.zm, c.esize);
-    }
+    if (c.esize < 8 && c.zm != kAllOnes) m.splat(2, c.zm, c.esize);
     ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
-    uint64_t got = 0;
-    std::memcpy(&got, m.s->z[1] + kVectorBytes - c.esize, c.esize);
-    EXPECT_EQ(got, c.want) << c.form;
+    EXPECT_EQ(m.last_element(1, c.esize), c.want) << c.form;
   }
 }
 
@@ -180,11 +186,9 @@ TEST(IntegerHandlers, ShiftImmediatesFromTszImm3) {
   for (const Case& c : cases) {
     Machine m;
     m.all_true(0, c.esize);
-    for (unsigned i = 0; i < kVectorBytes; i += c.esize) std::memcpy(m.s->z[1] + i, &c.in, c.esize);
+    m.splat(1, c.in, c.esize);
     ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
-    uint64_t got = 0;
-    std::memcpy(&got, m.s->z[c.word & 31] + kVectorBytes - c.esize, c.esize);
-    EXPECT_EQ(got, c.want) << c.form;
+    EXPECT_EQ(m.last_element(c.word & 31, c.esize), c.want) << c.form;
   }
 }
 
@@ -205,11 +209,9 @@ TEST(IntegerHandlers, ArithmeticImmediates) {
   };
   for (const Case& c : cases) {
     Machine m;
-    for (unsigned i = 0; i < kVectorBytes; i += c.esize) std::memcpy(m.s->z[6] + i, &c.in, c.esize);
+    m.splat(6, c.in, c.esize);
     ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
-    uint64_t got = 0;
-    std::memcpy(&got, m.s->z[6], c.esize);
-    EXPECT_EQ(got, c.want) << c.form;
+    EXPECT_EQ(m.element(6, 0, c.esize), c.want) << c.form;
   }
 }
 
