@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <sstream>
 
+#include "case_gen.h"
+#include "qrx/decode/pending.h"
+
 namespace qrx {
 namespace harness {
 
@@ -114,6 +117,30 @@ form_tally total_of(const std::vector<form_tally>& forms) {
     t.undefined += f.undefined;
   }
   return t;
+}
+
+void select_forms(const std::regex& select, unsigned cases, uint64_t run_seed,
+                  std::vector<form_tally>* forms,
+                  const std::function<void(size_t form, uint32_t word, uint64_t seed)>& add_case) {
+  const DecodeTable* tables = decode_tables();
+  unsigned form_index = 0;
+  for (unsigned t = 0; t < kNumDecodeTables; ++t) {
+    for (unsigned e = 0; e < tables[t].num_entries; ++e, ++form_index) {
+      const DecodeEntry& entry = tables[t].entries[e];
+      if (!std::regex_search(entry.name, select)) continue;
+      form_tally tally;
+      tally.form = entry.name;
+      if (is_pending_handler(entry.handler)) {
+        tally.cases = tally.pending = cases;
+      } else {
+        for (unsigned c = 0; c < cases; ++c) {
+          uint64_t seed = case_seed(run_seed, form_index, c);
+          add_case(forms->size(), make_case_word(tables[t], entry, seed), seed);
+        }
+      }
+      forms->push_back(tally);
+    }
+  }
 }
 
 std::string format_report(const std::vector<form_tally>& forms) {

@@ -4,6 +4,7 @@
 #define QRX_HARNESS_COMPARE_H
 
 #include <cstdint>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -59,6 +60,15 @@ std::string format_report(const std::vector<form_tally>& forms);
 
 // Sums over forms.
 form_tally total_of(const std::vector<form_tally>& forms);
+
+// Appends the forms whose names match `select`, in table order, to `forms`
+// with `cases` cases each. A pending form's cases are tallied as pending;
+// every other case goes to add_case(index of its form in *forms, word, seed).
+// A case's seed comes from `run_seed` and its form's position among all
+// forms, so it does not depend on the selection.
+void select_forms(const std::regex& select, unsigned cases, uint64_t run_seed,
+                  std::vector<form_tally>* forms,
+                  const std::function<void(size_t form, uint32_t word, uint64_t seed)>& add_case);
 
 }  // namespace harness
 }  // namespace qrx

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -19,7 +18,7 @@
 
 #include "case_gen.h"
 #include "compare.h"
-#include "qrx/decode/pending.h"
+#include "qrx/library/int_helpers.h"
 #include "runner.h"
 
 using namespace qrx;
@@ -37,7 +36,7 @@ struct rng {
 
 // An integer edge value of an element of `bits` bits.
 uint64_t edge_value(rng& r, unsigned bits) {
-  const uint64_t mask = bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+  const uint64_t mask = ones(static_cast<int>(bits));
   const uint64_t min = uint64_t{1} << (bits - 1), max = min - 1;
   const uint64_t edges[] = {0,       1,       2,        mask,     mask - 1,     min,
                             min + 1, max,     max - 1,  bits - 1, bits,         bits + 1,
@@ -117,28 +116,10 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::regex select(regex);
   std::vector<form_tally> forms;
   std::vector<work_case> work;
-  const DecodeTable* tables = decode_tables();
-  unsigned form_index = 0;
-  for (unsigned t = 0; t < kNumDecodeTables; ++t) {
-    for (unsigned e = 0; e < tables[t].num_entries; ++e, ++form_index) {
-      const DecodeEntry& entry = tables[t].entries[e];
-      if (!std::regex_search(entry.name, select)) continue;
-      form_tally tally;
-      tally.form = entry.name;
-      if (is_pending_handler(entry.handler)) {
-        tally.cases = tally.pending = cases;
-      } else {
-        for (unsigned c = 0; c < cases; ++c) {
-          uint64_t s = case_seed(seed ^ 0xED6Eu, form_index, c);
-          work.push_back({forms.size(), make_case_word(tables[t], entry, s), s});
-        }
-      }
-      forms.push_back(tally);
-    }
-  }
+  select_forms(std::regex(regex), cases, seed ^ 0xED6Eu, &forms,
+               [&](size_t form, uint32_t word, uint64_t s) { work.push_back({form, word, s}); });
   std::printf("QRX integer edge-value comparison (%zu forms, %u cases each, seed %llu)\n",
               forms.size(), cases, static_cast<unsigned long long>(seed));
   std::fflush(stdout);
