@@ -145,25 +145,9 @@ int main(int argc, char** argv) {
   std::regex select(o.handlers);
   std::vector<form_tally> forms;
   std::vector<pending_case> work;
-  const DecodeTable* tables = decode_tables();
-  unsigned form_index = 0;  // over all forms, so a case's seed does not depend on the selection
-  for (unsigned t = 0; t < kNumDecodeTables; ++t) {
-    for (unsigned e = 0; e < tables[t].num_entries; ++e, ++form_index) {
-      const DecodeEntry& entry = tables[t].entries[e];
-      if (!std::regex_search(entry.name, select)) continue;
-      form_tally tally;
-      tally.form = entry.name;
-      if (is_pending_handler(entry.handler)) {
-        tally.cases = tally.pending = o.cases;
-      } else {
-        for (unsigned c = 0; c < o.cases; ++c) {
-          uint64_t seed = case_seed(o.seed, form_index, c);
-          work.push_back({forms.size(), make_case_word(tables[t], entry, seed), seed});
-        }
-      }
-      forms.push_back(tally);
-    }
-  }
+  select_forms(select, o.cases, o.seed, &forms, [&](size_t form, uint32_t word, uint64_t seed) {
+    work.push_back({form, word, seed});
+  });
   if (forms.empty()) {
     std::fprintf(stderr, "qrx-compare: no form matches '%s'\n", o.handlers.c_str());
     return 2;
