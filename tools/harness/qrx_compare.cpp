@@ -17,7 +17,6 @@
 
 #include "case_gen.h"
 #include "compare.h"
-#include "qrx/decode/pending.h"
 #include "runner.h"
 
 using namespace qrx;
