@@ -31,7 +31,7 @@ T fp_add(T a, T b, int negate_b, int mode, int* flags) {
   // A significand shifted up by guard has units of 2^(exp + e2).
   constexpr int e2 = -Fmt::bias - Fmt::F - guard;
   return fp_round_sum<T>(ua.sign, ua.exp + e2, Wd(Wd(ua.mnt) << guard), ub.sign, ub.exp + e2,
-                         Wd(Wd(ub.mnt) << guard), mode & FP_MODE_RMODE, mode, flags);
+                         Wd(Wd(ub.mnt) << guard), fp_mode_rounding(mode), mode, flags);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ To fp_convert(From x, FPRounding rounding, int mode, int* flags) {
   if (!u.mnt) return fp_zero<To>(u.sign);
   // A half result is never flushed; AHP only ever applies to a half result.
   const int core_mode = to_half ? mode & ~FP_MODE_FZ16 : mode;
-  return fp_round_unpacked_as<To>(u, 0, int(rounding), core_mode, flags);
+  return fp_round_unpacked_as<To>(u, 0, rounding, core_mode, flags);
 }
 
 }  // namespace

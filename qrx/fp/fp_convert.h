@@ -8,7 +8,7 @@
 
 // Instantiated for <u32,u16>, <u64,u16>, <u16,u32>, <u64,u32>, <u16,u64> and
 // <u32,u64>. Widening is exact and ignores the rounding; narrowing rounds with
-// it (FPRounding::Odd included).
+// it, in any direction (TieAway and Odd included).
 template <typename From, typename To> To FPConvert(From value, FPRounding rounding, FPSCR& fpscr);
 
 #endif  // QRX_FP_FP_CONVERT_H

@@ -97,20 +97,38 @@ inline fp_binary_operands<T> fp_unpack_binary(T a, T b, int mode, int* flags) {
   return ops;
 }
 
-// The result of an overflow under rounding rm: infinity when rm rounds away
-// from zero in the result's direction, the largest normal value otherwise.
+// Whether a value truncated with err (0 exact, 1 below half, 2 exactly half,
+// 3 above half of the next unit lost) and an odd or even truncated magnitude
+// rounds up in magnitude under rounding. The one rounding rule: the rounding
+// core, round to integral and the integer conversions all decide by it.
+// Round to odd never rounds up; its callers set the lowest bit instead.
+constexpr bool fp_rounds_up(FPRounding rounding, int err, bool odd, int sign) {
+  switch (rounding) {
+    case FPRounding::TieEven: return err == 3 || (err == 2 && odd);
+    case FPRounding::TieAway: return err >= 2;
+    case FPRounding::PosInf: return err != 0 && !sign;
+    case FPRounding::NegInf: return err != 0 && sign;
+    case FPRounding::Zero:
+    case FPRounding::Odd: break;
+  }
+  return false;
+}
+
+// The result of an overflow under rounding: infinity when the rounding takes
+// a value beyond the largest finite one away from zero, the largest normal
+// value otherwise.
 template <typename T>
-inline T fp_overflow(int sign, int rm, int* flags) {
+inline T fp_overflow(int sign, FPRounding rounding, int* flags) {
   *flags |= FP_FLAG_OFC | FP_FLAG_IXC;
-  const bool to_inf = rm == 0 || (rm == 1 && !sign) || (rm == 2 && sign);
-  return to_inf ? fp_infinity<T>(sign) : fp_max_normal<T>(sign);
+  return fp_rounds_up(rounding, 3, false, sign) ? fp_infinity<T>(sign) : fp_max_normal<T>(sign);
 }
 
 // Rounds and packs (-1)^sign x 1.mnt x 2^(exp - bias), where mnt holds the
 // fraction bits left-aligned in the word with any further precision folded
-// into its lowest bit. rm is an FPRounding value other than TieAway.
+// into its lowest bit. The rounding is rm (any direction); of the mode word
+// only the flush bit and the alternative half format are read.
 template <typename T>
-inline T fp_round_core(int sign, int exp, T mnt, int rm, int mode, int* flags) {
+inline T fp_round_core(int sign, int exp, T mnt, FPRounding rm, int mode, int* flags) {
   using Fmt = fp_format<T>;
   using U = typename Fmt::work;
   constexpr int W = Fmt::W, F = Fmt::F, E = Fmt::E;
@@ -137,8 +155,7 @@ inline T fp_round_core(int sign, int exp, T mnt, int rm, int mode, int* flags) {
   }
   if (biased == 0 && error) *flags |= FP_FLAG_UFC;
 
-  const bool round_up = (rm == 0 && (error == 3 || (error == 2 && (int_mant & 1)))) ||
-                        (rm == 1 && !sign && error) || (rm == 2 && sign && error);
+  const bool round_up = fp_rounds_up(rm, error, int_mant & 1, sign);
   if (round_up) {
     ++int_mant;
     if (int_mant == (U(1) << F)) biased = 1;
@@ -147,7 +164,7 @@ inline T fp_round_core(int sign, int exp, T mnt, int rm, int mode, int* flags) {
       int_mant >>= 1;
     }
   }
-  if (rm == 5 && error) int_mant |= 1;
+  if (rm == FPRounding::Odd && error) int_mant |= 1;
 
   if (W == 16 && (mode & FP_MODE_AHP)) {
     if (biased > 31) {
@@ -161,13 +178,16 @@ inline T fp_round_core(int sign, int exp, T mnt, int rm, int mode, int* flags) {
   return T(fp_zero<T>(sign) | T(U(biased) << F) | T(int_mant & fp_frac_mask<T>));
 }
 
-inline uint16_t fp16_round_(int sign, int exp, uint16_t mnt, int rm, int mode, int* flags) {
+inline uint16_t fp16_round_(int sign, int exp, uint16_t mnt, FPRounding rm, int mode,
+                            int* flags) {
   return fp_round_core<uint16_t>(sign, exp, mnt, rm, mode, flags);
 }
-inline uint32_t fp32_round_(int sign, int exp, uint32_t mnt, int rm, int mode, int* flags) {
+inline uint32_t fp32_round_(int sign, int exp, uint32_t mnt, FPRounding rm, int mode,
+                            int* flags) {
   return fp_round_core<uint32_t>(sign, exp, mnt, rm, mode, flags);
 }
-inline uint64_t fp64_round_(int sign, int exp, uint64_t mnt, int rm, int mode, int* flags) {
+inline uint64_t fp64_round_(int sign, int exp, uint64_t mnt, FPRounding rm, int mode,
+                            int* flags) {
   return fp_round_core<uint64_t>(sign, exp, mnt, rm, mode, flags);
 }
 
@@ -175,7 +195,7 @@ inline uint64_t fp64_round_(int sign, int exp, uint64_t mnt, int rm, int mode, i
 // word U at least as wide as T: normalises x, cuts it to the width with
 // everything below folded into the lowest bit, and hands it to the core.
 template <typename T, typename U>
-inline T fp_round_exact(int sign, int e2, U x, int rm, int mode, int* flags) {
+inline T fp_round_exact(int sign, int e2, U x, FPRounding rm, int mode, int* flags) {
   using Fmt = fp_format<T>;
   constexpr int UW = fp_bits<U>, W = Fmt::W;
   int exp = e2 + (UW - 1) + Fmt::bias;
@@ -192,7 +212,8 @@ inline T fp_round_exact(int sign, int e2, U x, int rm, int mode, int* flags) {
 // into the sticky bit, and the magnitudes are added or subtracted. An exact
 // zero sum is +0, or -0 when rounding towards minus infinity.
 template <typename T, typename U>
-inline T fp_round_sum(int sa, int ea, U xa, int sb, int eb, U xb, int rm, int mode, int* flags) {
+inline T fp_round_sum(int sa, int ea, U xa, int sb, int eb, U xb, FPRounding rm, int mode,
+                      int* flags) {
   int exp = ea;
   if (ea >= eb) {
     xb = fp_shift_right_sticky(xb, ea - eb);
@@ -210,14 +231,14 @@ inline T fp_round_sum(int sa, int ea, U xa, int sb, int eb, U xb, int rm, int mo
     sum = xb - xa;
     sign = sb;
   }
-  if (!sum) return fp_zero<T>(rm == 2);
+  if (!sum) return fp_zero<T>(rm == FPRounding::NegInf);
   return fp_round_exact<T>(sign, exp, sum, rm, mode, flags);
 }
 
 // Rounds a non-zero value unpacked from width From into width To, scaled by
 // 2^scale.
 template <typename To, typename From>
-inline To fp_round_unpacked_as(const fp_unpacked<From>& u, int scale, int rm, int mode,
+inline To fp_round_unpacked_as(const fp_unpacked<From>& u, int scale, FPRounding rm, int mode,
                                int* flags) {
   using FromFmt = fp_format<From>;
   using FromWork = typename FromFmt::work;
@@ -227,7 +248,8 @@ inline To fp_round_unpacked_as(const fp_unpacked<From>& u, int scale, int rm, in
 }
 
 template <typename T>
-inline T fp_round_unpacked(const fp_unpacked<T>& u, int scale, int rm, int mode, int* flags) {
+inline T fp_round_unpacked(const fp_unpacked<T>& u, int scale, FPRounding rm, int mode,
+                           int* flags) {
   return fp_round_unpacked_as<T>(u, scale, rm, mode, flags);
 }
 
@@ -240,21 +262,7 @@ inline T fp_scale_value(T x, int scale, int mode, int* flags) {
   if (fp_is_nan(x)) return fp_process_nan(x, mode, flags);
   if (fp_is_inf(x)) return x;
   if (!u.mnt) return fp_zero<T>(u.sign);
-  return fp_round_unpacked(u, scale, mode & FP_MODE_RMODE, mode, flags);
-}
-
-// Whether an integer x, truncated with err (0 exact, 1 below half, 2 half,
-// 3 above half) of the next unit lost, rounds up in magnitude.
-inline bool fp_round_int_up(int err, bool odd, int sign, FPRounding rounding) {
-  switch (rounding) {
-    case FPRounding::TieEven: return err == 3 || (err == 2 && odd);
-    case FPRounding::PosInf: return err != 0 && !sign;
-    case FPRounding::NegInf: return err != 0 && sign;
-    case FPRounding::TieAway: return err >= 2;
-    case FPRounding::Zero:
-    case FPRounding::Odd: break;
-  }
-  return false;
+  return fp_round_unpacked(u, scale, fp_mode_rounding(mode), mode, flags);
 }
 
 // The err code of truncating x by shift bits: the first lost bit doubled,

@@ -38,7 +38,7 @@ T fp_div(T a, T b, int mode, int* flags) {
   quotient |= Wd(quotient * divisor != dividend);
   // dividend = ma x 2^(-ea - 1) and divisor = mb x 2^(-eb - shift).
   const int e2 = (ua.exp + ea + 1) - (ub.exp + eb + shift);
-  return fp_round_exact<T>(sign, e2, quotient, mode & FP_MODE_RMODE, mode, flags);
+  return fp_round_exact<T>(sign, e2, quotient, fp_mode_rounding(mode), mode, flags);
 }
 
 }  // namespace

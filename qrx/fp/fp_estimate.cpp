@@ -62,7 +62,7 @@ T fp_recip_estimate(T x, int mode, int* flags) {
     return fp_infinity<T>(u.sign);
   }
   if (fp_exp_field(x) == 0 && !(x & (fp_frac_mask<T> & ~(fp_frac_mask<T> >> 2)))) {
-    return fp_overflow<T>(u.sign, mode & FP_MODE_RMODE, flags);
+    return fp_overflow<T>(u.sign, fp_mode_rounding(mode), flags);
   }
   if ((mode & Fmt::flush_bit) && fp_exp_field(x) >= 2 * Fmt::bias - 1) {
     *flags |= FP_FLAG_UFC;

@@ -43,7 +43,7 @@ uint64_t FPToFixed_64(int sign, int exp, uint64_t significand, bool is_unsigned,
   const int shift = kExpMax - exp;
   uint64_t x = fp_shift_right(m, shift);
   const int err = fp_truncation_error(m, shift);
-  if (fp_round_int_up(err, x & 1, sign, rounding)) ++x;
+  if (fp_rounds_up(rounding, err, x & 1, sign)) ++x;
   const bool overflow = is_unsigned ? (sign && x != 0)
                                     : x > (uint64_t(1) << 63) - (sign ? 0 : 1);
   if (overflow) {
@@ -88,7 +88,7 @@ T fplibFixedToFP(uint64_t value, int fbits, bool is_unsigned, FPRounding roundin
     if (!magnitude) return 0;
     // The rounding goes in as rm; the mode word keeps only the control bits.
     const int core_mode = mode & (FP_MODE_FZ | FP_MODE_DN | FP_MODE_FZ16);
-    return fp_round_exact<T>(sign, -fbits, magnitude, int(rounding), core_mode, flags);
+    return fp_round_exact<T>(sign, -fbits, magnitude, rounding, core_mode, flags);
   });
 }
 

@@ -26,7 +26,7 @@ T fp_mul(T a, T b, bool extended, int mode, int* flags) {
 
   const Wd product = Wd(ua.mnt) * Wd(ub.mnt);
   const int e2 = ua.exp + ub.exp - 2 * (Fmt::bias + Fmt::F);
-  return fp_round_exact<T>(sign, e2, product, mode & FP_MODE_RMODE, mode, flags);
+  return fp_round_exact<T>(sign, e2, product, fp_mode_rounding(mode), mode, flags);
 }
 
 }  // namespace

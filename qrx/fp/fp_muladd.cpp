@@ -43,9 +43,9 @@ T fp_muladd_scaled(T a, T b, T c, int scale, int mode, int* flags) {
   if (inf_a) return fp_infinity<T>(ua.sign);
   if (inf_b || inf_c) return fp_infinity<T>(psign);
 
-  const int rm = mode & FP_MODE_RMODE;
+  const FPRounding rm = fp_mode_rounding(mode);
   const bool zero_a = !ua.mnt, zero_p = !ub.mnt || !uc.mnt;
-  if (zero_a && zero_p) return fp_zero<T>(ua.sign == psign ? ua.sign : rm == 2);
+  if (zero_a && zero_p) return fp_zero<T>(ua.sign == psign ? ua.sign : rm == FPRounding::NegInf);
 
   constexpr int top = 2 * Fmt::W - 3;
   Wd xa = Wd(ua.mnt);

@@ -18,10 +18,10 @@ T FPRoundInt(T x, FPRounding rounding, bool exact, FPSCR& fpscr) {
     const int shift = Fmt::bias + Fmt::F - u.exp;
     U integer = fp_shift_right(U(u.mnt), shift);
     const int err = fp_truncation_error(U(u.mnt), shift);
-    if (fp_round_int_up(err, integer & 1, u.sign, rounding)) ++integer;
+    if (fp_rounds_up(rounding, err, integer & 1, u.sign)) ++integer;
     if (err && exact) *flags |= FP_FLAG_IXC;
     if (!integer) return fp_zero<T>(u.sign);
-    return fp_round_exact<T>(u.sign, 0, integer, 0, mode, flags);
+    return fp_round_exact<T>(u.sign, 0, integer, FPRounding::TieEven, mode, flags);
   });
 }
 

@@ -62,7 +62,7 @@ T fp_sqrt(T a, int mode, int* flags) {
   }
   Wd root = fp_isqrt(n);
   root |= Wd(root * root != n);
-  return fp_round_exact<T>(0, e2 / 2, root, mode & FP_MODE_RMODE, mode, flags);
+  return fp_round_exact<T>(0, e2 / 2, root, fp_mode_rounding(mode), mode, flags);
 }
 
 }  // namespace

@@ -59,6 +59,9 @@ inline int fp_mode_from_fpscr(const FPSCR& fpscr) {
   return static_cast<int>(((fpscr.value >> 22) & 0xF) | (((fpscr.value >> 19) & 1) << 5));
 }
 
+// The rounding direction of a mode word: its RMode bits.
+constexpr FPRounding fp_mode_rounding(int mode) { return FPRounding(mode & FP_MODE_RMODE); }
+
 inline void fp_set_flags(FPSCR& fpscr, int flags) {
   fpscr.value |= static_cast<uint32_t>(flags) & FPSCR::CumulativeFlags;
 }

@@ -8,6 +8,8 @@ using namespace fptest;
 
 namespace {
 
+constexpr FPRounding kTieEven = FPRounding::TieEven, kPosInf = FPRounding::PosInf;
+
 struct RoundCase {
   int sign, exp;
   uint32_t mnt;
@@ -30,6 +32,10 @@ TEST(FPRoundCore, SingleBoundaries) {
       // Round to odd sets the lowest bit and never rounds up.
       {0, 127, 0x00000180, 5, 0, 0x3F800001, FP_FLAG_IXC},
       {0, 127, 0xFFFFFF80, 5, 0, 0x3FFFFFFF, FP_FLAG_IXC},
+      // Ties away from zero: half a unit goes up at either sign, less stays.
+      {0, 127, 0x00000100, 4, 0, 0x3F800001, FP_FLAG_IXC},
+      {1, 127, 0x00000100, 4, 0, 0xBF800001, FP_FLAG_IXC},
+      {0, 127, 0x000000FF, 4, 0, 0x3F800000, FP_FLAG_IXC},
       // Carry out of the significand.
       {0, 127, 0xFFFFFF80, 0, 0, 0x40000000, FP_FLAG_IXC},
       // Largest subnormal rounding up to the smallest normal: tiny before rounding.
@@ -49,11 +55,12 @@ TEST(FPRoundCore, SingleBoundaries) {
       {1, 255, 0, 2, 0, 0xFF800000, FP_FLAG_OFC | FP_FLAG_IXC},
       {0, 255, 0, 3, 0, 0x7F7FFFFF, FP_FLAG_OFC | FP_FLAG_IXC},
       {0, 255, 0, 5, 0, 0x7F7FFFFF, FP_FLAG_OFC | FP_FLAG_IXC},
+      {1, 255, 0, 4, 0, 0xFF800000, FP_FLAG_OFC | FP_FLAG_IXC},
       {0, 254, 0xFFFFFF80, 0, 0, 0x7F800000, FP_FLAG_OFC | FP_FLAG_IXC},
   };
   for (const RoundCase& c : cases) {
     int flags = 0;
-    EXPECT_EQ(fp32_round_(c.sign, c.exp, c.mnt, c.rm, c.mode, &flags), c.want)
+    EXPECT_EQ(fp32_round_(c.sign, c.exp, c.mnt, FPRounding(c.rm), c.mode, &flags), c.want)
         << std::hex << c.sign << " " << c.exp << " " << c.mnt << " rm " << c.rm;
     EXPECT_EQ(flags, c.flags) << std::hex << c.mnt << " rm " << c.rm;
   }
@@ -62,22 +69,22 @@ TEST(FPRoundCore, SingleBoundaries) {
 TEST(FPRoundCore, HalfAlternativeFormatAndFlush) {
   int flags = 0;
   // Alternative half precision uses exponent 31 as an ordinary one.
-  EXPECT_EQ(fp16_round_(0, 31, 0, 0, FP_MODE_AHP, &flags), 0x7C00);
+  EXPECT_EQ(fp16_round_(0, 31, 0, kTieEven, FP_MODE_AHP, &flags), 0x7C00);
   EXPECT_EQ(flags, 0);
-  EXPECT_EQ(fp16_round_(1, 32, 0, 0, FP_MODE_AHP, &flags), 0xFFFF);
+  EXPECT_EQ(fp16_round_(1, 32, 0, kTieEven, FP_MODE_AHP, &flags), 0xFFFF);
   EXPECT_EQ(flags, FP_FLAG_IOC);
   flags = 0;
-  EXPECT_EQ(fp16_round_(0, 31, 0, 0, 0, &flags), 0x7C00);
+  EXPECT_EQ(fp16_round_(0, 31, 0, kTieEven, 0, &flags), 0x7C00);
   EXPECT_EQ(flags, FP_FLAG_OFC | FP_FLAG_IXC);
   // FZ does not flush half results; FZ16 does.
   flags = 0;
-  EXPECT_EQ(fp16_round_(0, 0, 0, 0, FP_MODE_FZ, &flags), 0x0200);
-  EXPECT_EQ(fp16_round_(0, 0, 0, 0, FP_MODE_FZ16, &flags), 0x0000);
+  EXPECT_EQ(fp16_round_(0, 0, 0, kTieEven, FP_MODE_FZ, &flags), 0x0200);
+  EXPECT_EQ(fp16_round_(0, 0, 0, kTieEven, FP_MODE_FZ16, &flags), 0x0000);
   EXPECT_EQ(flags, FP_FLAG_UFC);
   // Double: the smallest subnormal rounds from half of it upward only in +inf.
   flags = 0;
-  EXPECT_EQ(fp64_round_(0, -52, 0, 1, 0, &flags), 0x0000000000000001u);
-  EXPECT_EQ(fp64_round_(0, -52, 0, 0, 0, &flags), 0x0000000000000000u);
+  EXPECT_EQ(fp64_round_(0, -52, 0, kPosInf, 0, &flags), 0x0000000000000001u);
+  EXPECT_EQ(fp64_round_(0, -52, 0, kTieEven, 0, &flags), 0x0000000000000000u);
   EXPECT_EQ(flags, FP_FLAG_UFC | FP_FLAG_IXC);
 }
 

@@ -19,6 +19,7 @@ struct Outcome {
   uint64_t bits;
   uint32_t flags;
   bool operator==(const Outcome& o) const { return bits == o.bits && flags == o.flags; }
+  bool operator!=(const Outcome& o) const { return !(*this == o); }
 };
 
 inline std::ostream& operator<<(std::ostream& os, const Outcome& o) {
