@@ -90,6 +90,59 @@ unsigned long read_mem_lib(unsigned long address, int suppress, bool* fault) {
 
 namespace qrx {
 
+namespace {
+
+// Bytes from addr to the end of its page, at most n.
+size_t in_page(uint64_t addr, size_t n, size_t granule) {
+  size_t left = granule - static_cast<size_t>(addr & (granule - 1));
+  return left < n ? left : n;
+}
+
+}  // namespace
+
+size_t readable_granule() {
+  static const size_t fallback = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  return page_size ? page_size : fallback;
+}
+
+size_t readable_bytes(uint64_t addr, size_t n) {
+  const size_t granule = readable_granule();
+  const MemoryBackend& backend = memory_backend();
+  size_t done = 0;
+  while (done < n) {
+    uint64_t at = addr + done;
+    if (!backend.readable(reinterpret_cast<const void*>(at))) break;
+    done += in_page(at, n - done, granule);
+  }
+  return done;
+}
+
+size_t read_leading(uint64_t addr, void* out, size_t n, size_t required) {
+  const size_t granule = readable_granule();
+  const MemoryBackend& backend = memory_backend();
+  unsigned char* dst = static_cast<unsigned char*>(out);
+  size_t done = 0;
+  while (done < n) {
+    const uint64_t at = addr + done;
+    if (done >= required && !backend.readable(reinterpret_cast<const void*>(at))) break;
+    size_t chunk = in_page(at, n - done, granule);
+    backend.read(reinterpret_cast<const void*>(at), dst + done, chunk);
+    done += chunk;
+  }
+  return done;
+}
+
+void write_ascending(uint64_t addr, const void* in, size_t n) {
+  const size_t granule = readable_granule();
+  const MemoryBackend& backend = memory_backend();
+  const unsigned char* src = static_cast<const unsigned char*>(in);
+  for (size_t done = 0; done < n;) {
+    size_t chunk = in_page(addr + done, n - done, granule);
+    backend.write(reinterpret_cast<void*>(addr + done), src + done, chunk);
+    done += chunk;
+  }
+}
+
 const MemoryBackend& memory_backend() {
   return *current_backend.load(std::memory_order_acquire);
 }

@@ -2,31 +2,55 @@
 // and the instruction library.
 //
 // Every emulated load or store goes through this layer, never through a raw
-// pointer, because the same core runs in two settings:
-//   - on the host (unit tests, the stand-alone tools), where the default
-//     backend reads memory directly and the fault guard's signal handler
-//     catches faults;
-//   - inside DynamoRIO, where the client installs a backend built on the
-//     framework's safe-read facilities and no signal handler of ours exists.
+// pointer, because the same core runs in several settings: on the host (unit
+// tests, the stand-alone tools), inside DynamoRIO, and under a runner that
+// traps QRX instructions. Each setting installs a MemoryBackend.
 //
 // Three kinds of access:
 //   plain      load_app / store_app, ReadMemLibN with suppress == 0 or no
-//              fault flag, WriteMemLibN. A fault is the application's own:
-//              the fault message is printed and the process ends.
+//              fault flag, WriteMemLibN: the access of an ordinary load or
+//              store (LD1, ST1, LD1R, LD1RQ, LDR, STR, and the first active
+//              element of a first-fault load). Its fault is the
+//              application's own (see "Fault delivery" below).
 //   guarded    load_app_guarded, ReadMemLibN with a fault flag and
 //              suppress != 0. A fault is reported (false / *fault = true,
 //              value 0) and nothing else happens. Safe on many threads at once.
-//   probe      addr_is_readable: whether one byte can be read. Never faults,
-//              never touches the process's signal actions.
+//   probe      addr_is_readable, readable_bytes: whether bytes can be read.
+//              Never faults, never touches the process's signal actions.
 //
-// Usage in the memory families:
-//   first-fault, routine form:  probe the next page with addr_is_readable,
-//                               then load the elements with load_app<T>;
-//   first-fault, library form:  ReadMemLibN(addr, !first, &faulted, ctx);
-//   non-fault loads:            addr_is_readable per page, load_app<T>;
-//   ordinary loads and stores:  load_app<T> / store_app<T> (routines),
-//                               ReadMemLibN(addr, 0, nullptr, ctx) and
-//                               WriteMemLibN (library functions).
+// Fault delivery, the contract every backend's read and write keep. When a
+// plain access cannot be completed, the backend makes the application
+// receive the fault that the native access would have raised:
+//   - the signal: SIGSEGV, or SIGBUS where the memory is a mapped file past
+//     its end;
+//   - the faulting address: the first byte of the access that cannot be
+//     accessed (readable_bytes gives it for reads);
+//   - the program counter: the address of the QRX instruction being emulated.
+// The call never returns into the emulator: the application's own handler
+// runs (and resumes wherever it chooses), or the default action ends the
+// process by that signal. Ending the process with a message and an exit
+// status is not a fault delivery. Callers keep nothing half-done that
+// matters: loads build the destination in a local buffer and write it only
+// after the last access, stores write their elements in ascending address
+// order, so the elements stored before the fault stay in memory.
+//   host backend      accesses memory directly; the CPU's own fault reaches
+//                     QRXSigHandler, which restores the default actions and
+//                     returns, so the access faults again and the process
+//                     ends by the signal (an application handler installed
+//                     over ours runs instead, as it would natively).
+//   DynamoRIO client  the framework forbids a real fault in client code: its
+//                     backend accesses memory with the framework's safe
+//                     reads and writes and, when one fails, hands the
+//                     application the signal with the instruction's PC and
+//                     the faulting address instead of taking the fault.
+//   trap runner       raises the fault from the SIGILL trap frame of the
+//                     QRX instruction.
+//   harness           records the signal and jumps back to the case runner.
+//
+// First-fault and non-fault loads never rely on a fault being caught: they
+// measure with readable_bytes how much of their memory block can be read
+// (one probe per page, at most two for a vector) and then read that part
+// plainly, so they work beside any signal handler the application installs.
 #ifndef QRX_LIBRARY_GUARDED_MEMORY_H
 #define QRX_LIBRARY_GUARDED_MEMORY_H
 
@@ -47,13 +71,35 @@ struct MemoryBackend {
   bool (*try_read)(const void* addr, void* out, size_t n);
   // Whether one byte at addr can be read. Never faults.
   bool (*readable)(const void* addr);
-  // Plain copies: a fault prints the fault message and ends the process.
+  // Plain copies: a fault is delivered to the application (above) and the
+  // call does not return.
   void (*read)(const void* addr, void* out, size_t n);
   void (*write)(void* addr, const void* in, size_t n);
   // Installs the backend's fault handling; run once by QRXInitialize (null:
   // nothing to install).
   void (*install)();
 };
+
+// Page granularity of readability: the system page size, recorded at load.
+size_t readable_granule();
+
+// How many leading bytes of [addr, addr + n) can be read: readability is
+// decided per page (the backend's probe of the first byte of each page the
+// range touches), so this costs one probe per page, never one per element.
+// Never faults.
+size_t readable_bytes(uint64_t addr, size_t n);
+
+// Reads [addr, addr + n) into out as far as it can be read, page by page:
+// the first `required` bytes plainly (a fault there is delivered like any
+// plain access's), every later page only if the probe finds it readable.
+// Returns how many leading bytes were read (at least `required`). The
+// probes cost one call per page entered after the required bytes, so a
+// range inside one page is one plain read.
+size_t read_leading(uint64_t addr, void* out, size_t n, size_t required);
+
+// Plain write of n bytes, page by page in ascending order: when a later
+// page faults, the bytes in the pages before it have been stored.
+void write_ascending(uint64_t addr, const void* in, size_t n);
 
 // The backend in force: the host backend (direct accesses, the fault guard's
 // signal handler and a kernel-checked probe) unless another one is installed.

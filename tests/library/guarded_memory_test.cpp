@@ -88,6 +88,7 @@ TEST(GuardedRead, BeyondEndOfMappedFileIsAFault) {
   EXPECT_EQ(ReadMemLib8(second - 4, 1, &fault, nullptr), 0u);
   EXPECT_TRUE(fault);
   EXPECT_FALSE(addr_is_readable(reinterpret_cast<volatile char*>(second)));
+  EXPECT_EQ(qrx::readable_bytes(second - 24, 144), 24u) << "past the file's end counts as unreadable";
   EXPECT_TRUE(addr_is_readable(static_cast<volatile char*>(m)));
   munmap(m, 2 * page);
   close(fd);
@@ -121,6 +122,31 @@ TEST(Probe, MappedAndUnmappedPages) {
     EXPECT_EQ(after.sa_sigaction, before.sa_sigaction) << "the probe leaves the SIGSEGV action alone";
   }
   munmap(ro, page);
+}
+
+TEST(ReadableBytes, StopsAtTheFirstUnreadablePage) {
+  EdgePages pages;
+  size_t page = pages.page;
+  void* gone = mmap(nullptr, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  munmap(gone, page);
+  const uint64_t edge = pages.edge(), unmapped = reinterpret_cast<uint64_t>(gone);
+  struct Case {
+    uint64_t addr;
+    size_t n, readable;
+  };
+  const Case cases[] = {
+      {edge - 144, 144, 144},             // ends exactly at the edge
+      {edge - 100, 144, 100},             // runs 44 bytes into the PROT_NONE page
+      {edge - 1, 8, 1},
+      {edge, 16, 0},
+      {edge - page, 2 * page, page},      // a whole readable page, then none
+      {edge - 10, 0, 0},
+      {unmapped - 0, 144, 0},
+      {reinterpret_cast<uint64_t>(pages.base) + 5, 3000, 3000},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(qrx::readable_bytes(c.addr, c.n), c.readable) << std::hex << c.addr << " " << c.n;
+  EXPECT_EQ(qrx::readable_granule(), page);
 }
 
 TEST(FaultGuard, InstalledAtLoadForBothSignals) {
