@@ -368,9 +368,6 @@ void own_segv_handler(int) {
 }
 
 TEST(Threads, SpeculativeLoadsBesideAThreadHandlingItsOwnFaults) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer handles SIGSEGV itself";
-#endif
   EdgePage page(after::unmapped);
   struct sigaction own {}, previous {};
   own.sa_handler = own_segv_handler;

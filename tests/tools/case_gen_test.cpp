@@ -53,6 +53,33 @@ TEST(CaseGen, StatesAreReproducibleFromTheSeed) {
   EXPECT_NE(0, std::memcmp(a.get(), b.get(), sizeof *a));
 }
 
+TEST(CaseGen, NearEndBlocksRunIntoTheGuardPage) {
+  // Over many seeds, contiguous blocks of every form shape end beyond the
+  // region's end in some cases, with an active element straddling it in some.
+  const char* forms[] = {"VecU64CLoadNF8SIZ", "VecU64CLoadFF2LSSZ", "VecU8CStore1SIZ", "VecS64CLoad4LSSZ"};
+  for (const char* name : forms) {
+    const DecodeEntry* e = entry_by_name(name);
+    ASSERT_NE(nullptr, e) << name;
+    unsigned table = 0, crossing = 0, straddling = 0;
+    find_entry(e->pattern, &table);
+    for (unsigned c = 0; c < 400; ++c) {
+      uint64_t seed = case_seed(9, 0, c);
+      uint32_t w = make_case_word(decode_tables()[table], *e, seed);
+      std::unique_ptr<machine_state> s(new machine_state);
+      make_case_state(seed, w, s.get());
+      memory_block b;
+      ASSERT_TRUE(contiguous_block(name, w, *s, &b)) << name;
+      EXPECT_GE(b.addr, kRegionBase) << name;
+      crossing += b.addr + b.count * b.msize > kRegionEnd;
+      straddling += straddles_region_end(b, *s);
+    }
+    EXPECT_GT(crossing, 40u) << name;
+    if (std::strcmp(name, "VecU8CStore1SIZ") != 0) {
+      EXPECT_GT(straddling, 5u) << name;
+    }
+  }
+}
+
 TEST(CaseGen, MemoryFormsAddressTheRegion) {
   const char* forms[] = {"VecU64CLoad1LSSZ", "VecU8CStore1SIZ", "VecU64FillSI", "VecPSpillSI", "VecU32Load4VIZ",
                          "VecU64Load8SVZ"};
@@ -73,6 +100,8 @@ TEST(CaseGen, MemoryFormsAddressTheRegion) {
         std::memcpy(&lane, s->z[rn] + 4 * (c % kWordElems), 4);
         base = lane;
       }
+      memory_block block;
+      if (contiguous_block(name, w, *s, &block)) base = block.addr;  // the block, whatever its offset
       if (std::strstr(name, "FillSI") || std::strstr(name, "SpillSI")) {
         int64_t imm9 = sfield((field(w, 21, 16) << 3) | field(w, 12, 10), 8, 0);
         base += static_cast<uint64_t>(imm9) * (name[3] == 'P' ? kPackedPredBytes : kVectorBytes);

@@ -54,6 +54,42 @@ TEST_F(Fixture, ModelSignalsAreTheirOwnClasses) {
   EXPECT_EQ(SIGSEGV, judge({}, SIGSEGV).signal);
 }
 
+TEST_F(Fixture, MemoryCasesMustFaultAlike) {
+  // model signal, emulator signal, straddling case, deviations, region differs -> outcome, failing field
+  struct Case {
+    int model_signal, emu_signal;
+    bool straddles;
+    const char* devs;
+    bool region_differs;
+    outcome result;
+    const char* field;
+  };
+  const char* kStraddle = "VecF16AddVVM signal straddle the model faults on a straddling element\n"
+                          "VecF16AddVVM z3 straddle the model clears the vector\n";
+  const Case cases[] = {
+      {SIGSEGV, SIGSEGV, false, "", false, outcome::fault, ""},
+      {SIGSEGV, SIGSEGV, false, "", true, outcome::fail, "mem"},  // the stores before the fault differ
+      {SIGSEGV, 0, false, "", false, outcome::fail, "signal"},
+      {0, SIGSEGV, false, "", false, outcome::fail, "signal"},
+      {SIGSEGV, 0, true, kStraddle, false, outcome::pass, ""},
+      {SIGSEGV, 0, false, kStraddle, false, outcome::fail, "signal"},  // only where an element straddles
+      {0, 0, true, kStraddle, false, outcome::pass, ""},
+  };
+  for (const Case& c : cases) {
+    *emu = *model;
+    if (c.region_differs) emu->mem[100] ^= 1;
+    if (c.straddles) emu->z[3][9] ^= 1;
+    emulator_memory mem{c.emu_signal, c.straddles};
+    verdict v = judge_case("VecF16AddVVM", *initial, c.model_signal, *model, KALT64_DECODE_OK, *emu,
+                           deviations(c.devs), &mem);
+    EXPECT_EQ(c.result, v.result) << c.model_signal << " " << c.emu_signal << " " << c.straddles;
+    if (*c.field) {
+      ASSERT_FALSE(v.mismatch.empty());
+      EXPECT_EQ(c.field, v.mismatch[0].field);
+    }
+  }
+}
+
 TEST_F(Fixture, AnEmulatorThatDoesNotExecuteFails) {
   verdict v = judge({}, 0, KALT64_DECODE_NOT_EXECUTED);
   ASSERT_EQ(outcome::fail, v.result);

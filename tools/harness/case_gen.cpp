@@ -130,6 +130,19 @@ uint64_t region_address(rng& r, bool near_end, unsigned align) {
   return a & ~uint64_t{align - 1};
 }
 
+// Moves the base register so that the contiguous block starts `before`
+// bytes before the region's end (the offset part of the address stays).
+void aim_block_at_end(rng& r, const memory_block& b, uint32_t word, machine_state* s) {
+  uint64_t block = uint64_t{b.count} * b.msize;
+  uint64_t start = kRegionEnd - 1 - r.below(block + 16);
+  if (r.one_in(2)) start &= ~uint64_t{b.msize - 1};
+  unsigned rn = field(word, 9, 5);
+  if (rn == 31)
+    s->sp = (s->sp + start - b.addr) & ~uint64_t{15};  // the stack pointer stays aligned
+  else
+    s->x[rn] += start - b.addr;
+}
+
 void point_into_region(rng& r, unsigned flav, uint32_t word, machine_state* s) {
   const DecodeEntry* e = find_entry(word);
   const char* name = e ? e->name : "";
@@ -157,9 +170,37 @@ void point_into_region(rng& r, unsigned flav, uint32_t word, machine_state* s) {
   // Vector offsets (Zm) small, vector bases (Zn) inside the region.
   for (unsigned i = 0; i < kVectorBytes; i += lane) store_le(s->z[rm] + i, r.below(512), lane);
   for (unsigned i = 0; i < kVectorBytes; i += lane) store_le(s->z[rn] + i, region_address(r, near_end, r.one_in(2) ? 8 : 1), lane);
+
+  memory_block b;
+  if (near_end && contiguous_block(name, word, *s, &b)) aim_block_at_end(r, b, word, s);
 }
 
 }  // namespace
+
+bool contiguous_block(const char* form, uint32_t word, const machine_state& s, memory_block* b) {
+  static const std::regex shape("^Vec[US](8|16|32|64)C(Load|Store)(NT|FF|NF)?([1248])(SIZ|LSSZ)$");
+  std::cmatch m;
+  if (!std::regex_match(form, m, shape)) return false;
+  b->esize = static_cast<unsigned>(std::stoul(m[1].str())) / 8;
+  b->msize = static_cast<unsigned>(std::stoul(m[4].str()));
+  b->count = kVectorBytes / b->esize;
+  b->pg = field(word, 12, 10);
+  unsigned rn = field(word, 9, 5), rm = field(word, 20, 16);
+  uint64_t base = rn == 31 ? s.sp : s.x[rn];
+  if (m[5] == "SIZ")
+    b->addr = base + static_cast<uint64_t>(int64_t{sfield(word, 19, 16)} * b->count * b->msize);
+  else
+    b->addr = base + (rm == 31 ? 0 : s.x[rm]) * b->msize;
+  return true;
+}
+
+bool straddles_region_end(const memory_block& b, const machine_state& s) {
+  for (unsigned i = 0; i < b.count; ++i) {
+    uint64_t first = b.addr + uint64_t{i} * b.msize, last = first + b.msize - 1;
+    if ((s.p[b.pg][i * b.esize] & 1) && first < kRegionEnd && last >= kRegionEnd && first >= kRegionBase) return true;
+  }
+  return false;
+}
 
 uint64_t case_seed(uint64_t run_seed, unsigned form, unsigned index) {
   uint64_t st = run_seed ^ (uint64_t{form} << 32) ^ index;

@@ -26,10 +26,26 @@ bool model_rejects(const char* form, uint32_t word);
 // and spills.
 constexpr bool is_memory_word(uint32_t w) { return (w >> 29) >= 4; }
 
+// The memory block of a contiguous load or store form (LD1*, ST1*, LDNT1*,
+// STNT1*, LDFF1*, LDNF1*): where it starts for the word and state, its
+// memory and register element sizes, its element count and its governing
+// predicate. False for any other form.
+struct memory_block {
+  uint64_t addr;
+  unsigned msize, esize, count, pg;
+};
+bool contiguous_block(const char* form, uint32_t word, const machine_state& s, memory_block* b);
+
+// Whether an active element of the block straddles the end of the data
+// region: its first byte in the region, its last in the guard page after it.
+bool straddles_region_end(const memory_block& b, const machine_state& s);
+
 // The starting state of a case. Its flavour (random data, special
 // floating-point values with random FPCR modes, predicate patterns, memory
 // near the end of the region) comes from the seed; memory words get base
-// registers and vector addresses inside the region.
+// registers and vector addresses inside the region, and in the near-end
+// flavour a contiguous form's block starts within a block's length of the
+// region's end, so that it runs into the guard page.
 void make_case_state(uint64_t seed, uint32_t word, machine_state* s);
 
 }  // namespace harness

@@ -32,14 +32,21 @@ struct emulator_changes {
 };
 
 bool explained(const std::string& form, const field_diff& d, emulator_changes* changes,
-               const std::vector<deviation>& deviations) {
+               const std::vector<deviation>& deviations, bool straddles) {
   for (const deviation& dev : deviations) {
     if (!std::regex_match(form, dev.forms_re) || !std::regex_match(d.field, dev.field_re)) continue;
-    // any: not compared; unchanged: the emulator's field equals its starting value.
+    // any: not compared; straddle: not compared in a straddling case;
+    // unchanged: the emulator's field equals its starting value.
+    if (dev.behaviour == "straddle") {
+      if (straddles) return true;
+      continue;
+    }
     return dev.behaviour == "any" || !changes->changed(d.field);
   }
   return false;
 }
+
+std::string signal_text(int signal) { return signal ? "signal " + std::to_string(signal) : "no fault"; }
 
 }  // namespace
 
@@ -55,7 +62,7 @@ bool parse_deviations(const std::string& text, std::vector<deviation>* out, std:
     std::getline(ls, d.reason);
     d.reason.erase(0, d.reason.find_first_not_of(" \t"));
     d.line = lineno;
-    if (d.field.empty() || (d.behaviour != "unchanged" && d.behaviour != "any") || d.reason.empty()) {
+    if (d.field.empty() || (d.behaviour != "unchanged" && d.behaviour != "any" && d.behaviour != "straddle") || d.reason.empty()) {
       *error = "line " + std::to_string(lineno) + ": expected 'FORMS FIELD unchanged|any reason'";
       return false;
     }
@@ -73,15 +80,31 @@ bool parse_deviations(const std::string& text, std::vector<deviation>* out, std:
 
 verdict judge_case(const std::string& form, const machine_state& initial, int model_signal,
                    const machine_state& model, kalt64_decode_rc emu_rc, const machine_state& emu,
-                   const std::vector<deviation>& deviations) {
+                   const std::vector<deviation>& deviations, const emulator_memory* mem) {
   if (model_signal == SIGILL) return {outcome::undefined, model_signal, {}};
-  if (model_signal != 0) return {outcome::fault, model_signal, {}};
+  if (model_signal != 0 && !mem) return {outcome::fault, model_signal, {}};
+  const bool straddles = mem && mem->straddles;
+  emulator_changes changes{initial, emu, false, {}};
   verdict v{outcome::pass, 0, {}};
+  if (mem && mem->signal != model_signal) {
+    field_diff d{"signal", signal_text(model_signal) + " vs " + signal_text(mem->signal)};
+    if (!explained(form, d, &changes, deviations, straddles)) v.mismatch.push_back(std::move(d));
+    // Explained: one side's registers mean nothing, there is no more to compare.
+    v.result = v.mismatch.empty() ? outcome::pass : outcome::fail;
+    return v;
+  }
+  if (model_signal != 0) {
+    // Both faulted alike: the registers are not meaningful, the region is.
+    v = {outcome::fault, model_signal, {}};
+    for (field_diff& d : diff_states(model, emu))
+      if (d.field == "mem" && !explained(form, d, &changes, deviations, straddles)) v.mismatch.push_back(std::move(d));
+    if (!v.mismatch.empty()) v.result = outcome::fail;
+    return v;
+  }
   if (emu_rc != KALT64_DECODE_OK)
     v.mismatch.push_back({"rc", "the emulator did not execute the word (code " + std::to_string(emu_rc) + ")"});
-  emulator_changes changes{initial, emu, false, {}};
   for (field_diff& d : diff_states(model, emu))
-    if (!explained(form, d, &changes, deviations)) v.mismatch.push_back(std::move(d));
+    if (!explained(form, d, &changes, deviations, straddles)) v.mismatch.push_back(std::move(d));
   if (!v.mismatch.empty()) v.result = outcome::fail;
   return v;
 }

@@ -17,9 +17,12 @@ namespace harness {
 // One documented place where the emulator's required result differs from
 // the reference model's. A line of the deviations file:
 //   FORMS-REGEX  FIELD-REGEX  BEHAVIOUR  reason...
-// BEHAVIOUR is `unchanged` (the emulator leaves the field as it was) or
-// `any` (the field's value is not compared). Both regexes must match the
-// whole form name and the whole field name.
+// BEHAVIOUR is `unchanged` (the emulator leaves the field as it was), `any`
+// (the field's value is not compared) or `straddle` (not compared in a case
+// where an active element of the form's memory block straddles the end of
+// the data region, compared as usual otherwise). Both regexes must match the
+// whole form name and the whole field name; the field `signal` is whether
+// and how the case faulted.
 struct deviation {
   std::string forms, field, behaviour, reason;
   std::regex forms_re, field_re;
@@ -35,13 +38,25 @@ struct verdict {
   std::vector<field_diff> mismatch;  // fail: the unexplained fields
 };
 
+// How the emulator ran a memory case: whether it faulted, and whether an
+// active element of the case's block straddles the end of the region.
+struct emulator_memory {
+  int signal;
+  bool straddles;
+};
+
 // `model_signal` non-zero: the model faulted (SIGILL: it rejects the word).
 // Otherwise every field of the two final states is compared; a difference
 // passes only when a deviation for this form explains exactly that field.
 // A non-zero `emu_rc` is a failure of field "rc".
+//
+// With `mem` (the emulator ran the case even when the model faulted), the
+// two must fault alike (field "signal"); when both faulted with the same
+// signal the region is compared (the stores before the fault) and the case
+// counts as a fault.
 verdict judge_case(const std::string& form, const machine_state& initial, int model_signal,
                    const machine_state& model, kalt64_decode_rc emu_rc, const machine_state& emu,
-                   const std::vector<deviation>& deviations);
+                   const std::vector<deviation>& deviations, const emulator_memory* mem = nullptr);
 
 // Per-form counts and the first failure.
 struct form_tally {

@@ -7,6 +7,7 @@
 // --require-implemented, when a form is still pending); 2 for a usage or
 // infrastructure error, including a selection that names no form.
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,7 @@ const char kUsage[] =
     "  --deviations FILE      deviations file (default: the committed one)\n"
     "  --require-implemented  a pending form fails the run\n"
     "  --inject FIELD         self-test: corrupt FIELD of every emulator result\n"
+    "                         (store: the first byte each case stored)\n"
     "  --runner PATH, --probe PATH   the reference model launcher and the probe\n";
 
 struct options {
@@ -63,8 +65,17 @@ bool family_regex(const std::string& file, const std::string& name, std::string*
   return false;
 }
 
-// Flips the lowest bit of one field, for the self-test.
-bool corrupt(machine_state* s, const std::string& field) {
+// Flips the lowest bit of one field, for the self-test; `store` flips the
+// first region byte the case stored (a mutated store), if it stored any.
+bool corrupt(machine_state* s, const std::string& field, const machine_state& initial) {
+  if (field == "store") {
+    for (size_t i = 0; i < kRegionBytes; ++i)
+      if (s->mem[i] != initial.mem[i]) {
+        s->mem[i] ^= 1;
+        break;
+      }
+    return true;
+  }
   int n = field.size() > 1 ? std::atoi(field.c_str() + 1) : -1;
   if (field[0] == 'x' && n >= 0 && n < 31) s->x[n] ^= 1;
   else if (field[0] == 'z' && n >= 0 && n < 32) s->z[n][0] ^= 1;
@@ -133,8 +144,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!o.inject.empty()) {
-    machine_state probe_field;
-    if (!corrupt(&probe_field, o.inject)) {
+    static machine_state probe_field;
+    if (!corrupt(&probe_field, o.inject, probe_field)) {
       std::fprintf(stderr, "qrx-compare: cannot inject into field '%s'\n", o.inject.c_str());
       return 2;
     }
@@ -204,9 +215,14 @@ int main(int argc, char** argv) {
       apply_model_result(results[i], initial, &model);
       kalt64_decode_rc rc = KALT64_DECODE_OK;
       emu = initial;
-      if (results[i].signal == 0) rc = run_on_emulator(c.word, &emu);
-      if (!o.inject.empty()) corrupt(&emu, o.inject);
-      count(&tally, judge_case(tally.form, initial, results[i].signal, model, rc, emu, deviations), c.word, c.seed);
+      emulator_memory mem{0, false};
+      memory_block block;
+      if (contiguous_block(tally.form.c_str(), c.word, initial, &block))
+        mem.straddles = straddles_region_end(block, initial);
+      if (results[i].signal != SIGILL) rc = run_on_emulator(c.word, &emu, &mem.signal);
+      if (!o.inject.empty()) corrupt(&emu, o.inject, initial);
+      count(&tally, judge_case(tally.form, initial, results[i].signal, model, rc, emu, deviations, &mem), c.word,
+            c.seed);
     }
   }
   double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -1,6 +1,8 @@
 #include "runner.h"
 
 #include <fcntl.h>
+#include <setjmp.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <cstring>
 
 #include "qrx/decode/qrx_utils.h"
+#include "qrx/library/guarded_memory.h"
 
 extern char** environ;
 
@@ -30,6 +33,53 @@ bool region_is_fill(const machine_state& s) {
   return std::memcmp(fill, s.mem, kRegionBytes) == 0;
 }
 
+// ----- The emulator's memory during a case: the region and nothing else ----
+
+sigjmp_buf g_fault_return;  // where a delivered fault resumes
+int g_fault_signal;
+
+bool in_region(const void* addr, size_t n) {
+  uint64_t a = reinterpret_cast<uint64_t>(addr);
+  return g_region && a >= kRegionBase && a <= kRegionEnd && n <= kRegionEnd - a;
+}
+
+[[noreturn]] void deliver_fault() {
+  g_fault_signal = SIGSEGV;
+  siglongjmp(g_fault_return, 1);
+}
+
+const MemoryBackend kRegionBackend = {
+    "harness region",
+    [](const void* a, void* out, size_t n) {
+      if (!in_region(a, n)) return false;
+      std::memcpy(out, a, n);
+      return true;
+    },
+    [](const void* a) { return in_region(a, 1); },
+    [](const void* a, void* out, size_t n) {
+      if (!in_region(a, n)) deliver_fault();
+      std::memcpy(out, a, n);
+    },
+    [](void* a, const void* in, size_t n) {
+      if (!in_region(a, n)) deliver_fault();
+      std::memcpy(a, in, n);
+    },
+    nullptr,
+};
+
+// Runs the dispatcher with the region backend in force; kept out of line so
+// that nothing of the caller's lives across the jump back.
+__attribute__((noinline)) kalt64_decode_rc execute_confined(cpu_state* cpu, int* fault_signal) {
+  const MemoryBackend* previous = &memory_backend();
+  set_memory_backend(&kRegionBackend);
+  volatile kalt64_decode_rc rc = KALT64_DECODE_OK;
+  g_fault_signal = 0;
+  if (sigsetjmp(g_fault_return, 0) == 0) rc = execute_qrx_instruction(cpu);
+  set_memory_backend(previous);
+  *fault_signal = g_fault_signal;
+  return rc;
+}
+
 }  // namespace
 
 bool map_host_region(std::string* error) {
@@ -42,14 +92,16 @@ bool map_host_region(std::string* error) {
   return true;
 }
 
-kalt64_decode_rc run_on_emulator(uint32_t word, machine_state* s) {
+kalt64_decode_rc run_on_emulator(uint32_t word, machine_state* s, int* fault_signal) {
   static cpu_state cpu;
   static uint32_t code[2];
   code[0] = word;
   to_cpu(*s, &cpu);
   cpu.pc = code;
   if (g_region) std::memcpy(g_region, s->mem, kRegionBytes);
-  kalt64_decode_rc rc = execute_qrx_instruction(&cpu);
+  int signal = 0;
+  kalt64_decode_rc rc = execute_confined(&cpu, &signal);
+  if (fault_signal) *fault_signal = signal;
   from_cpu(cpu, s);
   if (g_region) std::memcpy(s->mem, g_region, kRegionBytes);
   return rc;

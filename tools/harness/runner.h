@@ -21,7 +21,13 @@ bool map_host_region(std::string* error);
 
 // Executes `word` with execute_qrx_instruction on the state (registers and
 // region) and leaves the result in it. Returns the dispatcher's code.
-kalt64_decode_rc run_on_emulator(uint32_t word, machine_state* s);
+//
+// The emulator's memory is the data region only: while the word runs, a
+// memory backend confines every access to it. An access that leaves it is
+// the case's fault, delivered as the contract in guarded_memory.h asks: the
+// run stops there, *fault_signal becomes SIGSEGV, and the state keeps what
+// the word did before (stores before the fault stay in the region).
+kalt64_decode_rc run_on_emulator(uint32_t word, machine_state* s, int* fault_signal = nullptr);
 
 // Where the probe and the model runner are; empty when this build has none.
 struct model_options {
