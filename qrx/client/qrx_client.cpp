@@ -197,19 +197,34 @@ dr_emit_flags_t event_instruction_change(void* drcontext, void* tag, instrlist_t
   return DR_EMIT_DEFAULT;
 }
 
-void event_thread_init(void* drcontext) {
-  void* data = dr_thread_alloc(drcontext, sizeof(cpu_state));
+// dr_thread_alloc returns 8-byte-aligned memory; the register file needs 16.
+ThreadData* thread_data_create(void* drcontext) {
+  const size_t size = sizeof(ThreadData) + alignof(ThreadData);
+  void* raw = dr_thread_alloc(drcontext, size);
+  uintptr_t aligned = (reinterpret_cast<uintptr_t>(raw) + alignof(ThreadData) - 1) & ~uintptr_t{alignof(ThreadData) - 1};
   // A new thread's vector, predicate and first-fault registers start as zero,
   // and so does fpcr_extra, which library-path handlers fold into FPCR.
-  std::memset(data, 0, sizeof(cpu_state));
-  drmgr_set_tls_field(drcontext, tls_idx, data);
+  std::memset(reinterpret_cast<void*>(aligned), 0, sizeof(ThreadData));
+  ThreadData* data = reinterpret_cast<ThreadData*>(aligned);
+  data->allocation = raw;
+  data->allocation_size = size;
+  data->stats = qrx::thread_stats_create();
+  return data;
+}
+
+void event_thread_init(void* drcontext) {
+  ThreadData* data = thread_data_create(drcontext);
+  bool ok = drmgr_set_tls_field(drcontext, tls_idx, data);
+  CLIENT_ASSERT(ok, "drmgr_set_tls_field");
 }
 
 void event_thread_exit(void* drcontext) {
-  void* data = drmgr_get_tls_field(drcontext, tls_idx);
+  ThreadData* data = thread_data(drcontext);
   CLIENT_ASSERT(data != nullptr, "data != __null");
-  drmgr_set_tls_field(drcontext, tls_idx, nullptr);
-  dr_thread_free(drcontext, data, sizeof(cpu_state));
+  bool ok = drmgr_set_tls_field(drcontext, tls_idx, nullptr);
+  CLIENT_ASSERT(ok, "drmgr_set_tls_field");
+  qrx::thread_stats_retire(data->stats);
+  dr_thread_free(drcontext, data->allocation, data->allocation_size);
 }
 
 // The last path component, without modifying the string.
@@ -223,7 +238,7 @@ void event_exit() {
   const char* name = exe && exe->full_path ? base_name(exe->full_path) : dr_get_application_name();
   if (name == nullptr) name = "";
   std::fprintf(stderr, "%s: %lu QRX instructions executed\n", name,
-               static_cast<unsigned long>(qrx_instr_count.load()));
+               static_cast<unsigned long>(qrx::executed_total()));
   std::fprintf(stderr, "%s: %lu Non-QRX Kalt64 instructions executed\n", name,
                static_cast<unsigned long>(kalt64_instr_count.load()));
   if (exe) {
@@ -232,7 +247,8 @@ void event_exit() {
   }
   bool ok = drmgr_unregister_bb_app2app_event(event_instruction_change) && drreg_exit() == DRREG_SUCCESS;
   CLIENT_ASSERT(ok, "false");
-  drmgr_unregister_tls_field(tls_idx);
+  ok = drmgr_unregister_tls_field(tls_idx);
+  CLIENT_ASSERT(ok, "drmgr_unregister_tls_field");
   drmgr_exit();
 }
 
@@ -240,7 +256,8 @@ void event_exit() {
 
 void emulate_instruction(unsigned int encoding, unsigned char* pc, kalt64_handler handler) {
   void* drcontext = dr_get_current_drcontext();
-  cpu_state* state = static_cast<cpu_state*>(drmgr_get_tls_field(drcontext, tls_idx));
+  ThreadData* data = thread_data(drcontext);
+  cpu_state* state = &data->state;
   state->pc = pc;
   state->x[26] = dr_read_saved_reg(drcontext, SPILL_SLOT_1);
   state->x[27] = dr_read_saved_reg(drcontext, SPILL_SLOT_2);
@@ -249,7 +266,7 @@ void emulate_instruction(unsigned int encoding, unsigned char* pc, kalt64_handle
     std::fprintf(stderr, "Error: failed to emulate QRX instruction 0x%08x at PC %p\n",
                  qrx::load_app<uint32_t>(reinterpret_cast<uint64_t>(pc)), static_cast<void*>(pc));
   } else {
-    update_qrx_stats(reinterpret_cast<unsigned int*>(pc), encoding);
+    qrx::count_execution(data->stats, reinterpret_cast<unsigned int*>(pc), encoding);
   }
   dr_write_saved_reg(drcontext, SPILL_SLOT_1, state->x[26]);
   dr_write_saved_reg(drcontext, SPILL_SLOT_2, state->x[27]);
@@ -284,7 +301,7 @@ DR_EXPORT void dr_client_main(client_id_t /*id*/, int argc, const char* argv[]) 
   tls_idx = drmgr_register_tls_field();
   CLIENT_ASSERT(tls_idx != -1, "tls_idx != -1");
 
-  qrx_instr_count.store(0);
+  qrx::stats_reset();
   kalt64_instr_count.store(0);
   dr_log(nullptr, kLogMask, 1, "QRX client initializing\n");
 }

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -206,8 +208,8 @@ TEST_F(ClientTest, StartUpOrderAndSettings) {
   EXPECT_FALSE(s.drreg_options.do_not_sum_slots);
   EXPECT_EQ(s.log, "[global 0xffffff 1] QRX client initializing\n");
   EXPECT_EQ(exe_start, kExeStart);
-  EXPECT_EQ(qrx_instr_count.load(), 0u);
   EXPECT_EQ(kalt64_instr_count.load(), 0u);
+  EXPECT_EQ(qrx::executed_total(), 0u);
   EXPECT_EQ(_USES_DR_VERSION_, _DR_VERSION_);
 }
 
@@ -246,6 +248,8 @@ TEST_F(ClientTest, EachThreadGetsAClearedRegisterFileFreedOnce) {
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
   EXPECT_NE(a, b);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(a) % 16, 0u) << "the register file is 16-byte aligned";
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(b) % 16, 0u);
   const cpu_state zero{};
   EXPECT_EQ(std::memcmp(a, &zero, sizeof zero), 0) << "the allocation is not handed over uncleared";
   EXPECT_EQ(a->fpcr_extra, 0u);
@@ -348,14 +352,14 @@ TEST_F(ClientTest, EmulationMovesX26ToX28ThroughSpillSlots) {
   main_thread.spill[SPILL_SLOT_2] = 0x2700;
   main_thread.spill[SPILL_SLOT_3] = 0x2800;
   alignas(4) static unsigned char code[8] = {};
-  const uint64_t before = qrx_instr_count.load();
+  const uint64_t before = qrx::executed_total();
   emulate_instruction(0x1234, code, writes_x26_to_x28);
   auto* st = static_cast<cpu_state*>(drmgr_get_tls_field(&main_thread, tls_idx));
   EXPECT_EQ(st->pc, code);
   EXPECT_EQ(main_thread.spill[SPILL_SLOT_1], 0x2601u);
   EXPECT_EQ(main_thread.spill[SPILL_SLOT_2], 0x1234u);
   EXPECT_EQ(main_thread.spill[SPILL_SLOT_3], 0x2828u);
-  EXPECT_EQ(qrx_instr_count.load(), before + 1);
+  EXPECT_EQ(qrx::executed_total(), before + 1);
   qrx::InstrStatSnapshot snap;
   ASSERT_TRUE(qrx::lookup_qrx_stat(reinterpret_cast<unsigned*>(code), &snap));
   EXPECT_EQ(snap.count, 1u);
@@ -370,7 +374,7 @@ TEST_F(ClientTest, FailedEmulationPrintsTheWordInMemoryAndCountsNothing) {
   const uint32_t word = 0xCAFEF00D;
   std::memcpy(code, &word, 4);
   main_thread.spill[SPILL_SLOT_2] = 77;
-  const uint64_t before = qrx_instr_count.load();
+  const uint64_t before = qrx::executed_total();
   ::testing::internal::CaptureStderr();
   emulate_instruction(0x1111, code, fails);
   std::string err = ::testing::internal::GetCapturedStderr();
@@ -378,10 +382,55 @@ TEST_F(ClientTest, FailedEmulationPrintsTheWordInMemoryAndCountsNothing) {
   snprintf(line, sizeof line, "Error: failed to emulate QRX instruction 0xcafef00d at PC %p\n",
            static_cast<void*>(code));
   EXPECT_EQ(err, line);
-  EXPECT_EQ(qrx_instr_count.load(), before);
+  EXPECT_EQ(qrx::executed_total(), before);
   EXPECT_FALSE(qrx::lookup_qrx_stat(reinterpret_cast<unsigned*>(code), nullptr));
   EXPECT_EQ(main_thread.spill[SPILL_SLOT_2], 77u) << "registers are handed back even on failure";
   dr_double::state().thread_exit(&main_thread);
+}
+
+kalt64_decode_rc succeeds(cpu_state*, unsigned int) { return KALT64_DECODE_OK; }
+
+TEST_F(ClientTest, EightThreadsCountExactlyWithoutCLibraryLocks) {
+  start();
+  constexpr int kThreads = 8, kPerThread = 100000;
+  alignas(4) static unsigned char code[kThreads + 1][4];
+  std::vector<dr_double::Context> contexts(kThreads);
+  for (auto& ctx : contexts) dr_double::state().thread_init(&ctx);
+  const uint64_t before = qrx::executed_total();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      dr_double::set_current(&contexts[t]);
+      for (int i = 0; i < kPerThread; ++i) {
+        dr_double::InCleanCall in_call;
+        emulate_instruction(0x77, i % 2 ? code[t] : code[kThreads], succeeds);
+      }
+    });
+  for (auto& th : threads) th.join();
+  // Counted while the threads are alive, then again once they have ended.
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(qrx::executed_total(), before + uint64_t{kThreads} * kPerThread);
+    qrx::InstrStatSnapshot snap{};
+    ASSERT_TRUE(qrx::lookup_qrx_stat(reinterpret_cast<unsigned*>(code[kThreads]), &snap));
+    EXPECT_EQ(snap.count, uint64_t{kThreads} * kPerThread / 2);
+    ASSERT_TRUE(qrx::lookup_qrx_stat(reinterpret_cast<unsigned*>(code[3]), &snap));
+    EXPECT_EQ(snap.count, uint64_t{kPerThread} / 2);
+    if (pass == 0)
+      for (auto& ctx : contexts) dr_double::state().thread_exit(&ctx);
+  }
+  EXPECT_EQ(dr_double::state().c_library_locks.load(), 0);
+}
+
+TEST(FrameworkDouble, NoticesACLibraryLockInsideACleanCall) {
+  std::mutex m;
+  const int before = dr_double::state().c_library_locks.load();
+  { std::lock_guard<std::mutex> outside(m); }
+  EXPECT_EQ(dr_double::state().c_library_locks.load(), before);
+  {
+    dr_double::InCleanCall in_call;
+    std::lock_guard<std::mutex> inside(m);
+  }
+  EXPECT_EQ(dr_double::state().c_library_locks.load(), before + 1);
 }
 
 TEST_F(ClientTest, ExitReportUsesTheBaseNameAndShutsDown) {

@@ -1,12 +1,14 @@
 #include "dr_double.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "droption.h"
 #include "drreg.h"
@@ -23,6 +25,7 @@ State& the_state() {
 }
 
 thread_local Context* current_context = nullptr;
+thread_local int clean_call_depth = 0;
 
 instr_t* record(Kind kind, int opcode) {
   instr_t* in = new instr_t;
@@ -97,11 +100,15 @@ opnd_t make_opnd(OpndKind kind) {
 State& state() { return the_state(); }
 
 void reset() {
-  the_state() = State{};
+  the_state().~State();
+  new (&the_state()) State();
   current_context = nullptr;
 }
 
 void set_current(Context* ctx) { current_context = ctx; }
+
+InCleanCall::InCleanCall() { ++clean_call_depth; }
+InCleanCall::~InCleanCall() { --clean_call_depth; }
 
 instrlist_t* make_block(app_pc pc, const std::vector<uint32_t>& words) {
   instrlist_t* bb = new instrlist_t;
@@ -257,8 +264,11 @@ bool dr_set_client_name(const char* name, const char* report_URL) {
 }
 void* dr_get_current_drcontext(void) { return dr_double::current_context; }
 void* dr_thread_alloc(void*, size_t size) {
-  void* p = std::malloc(size);
-  std::memset(p, 0xA5, size);  // heap memory is not cleared
+  // Aligned to 8 bytes and never to 16, as the framework's thread heap may
+  // hand it out; not cleared.
+  char* block = static_cast<char*>(std::aligned_alloc(16, (size + 8 + 15) & ~size_t{15}));
+  void* p = block + 8;
+  std::memset(p, 0xA5, size);
   the_state().live_allocations[p] = size;
   ++the_state().allocations;
   return p;
@@ -272,7 +282,7 @@ void dr_thread_free(void*, void* mem, size_t size) {
   }
   live.erase(it);
   ++the_state().frees;
-  std::free(mem);
+  std::free(static_cast<char*>(mem) - 8);
 }
 module_data_t* dr_get_main_module(void) {
   dr_double::State& s = the_state();
@@ -416,3 +426,13 @@ bool droption_parser_t::parse_argv(droption_scope_t, int argc, const char* argv[
 
 }  // namespace droption
 }  // namespace dynamorio
+
+// The client's private C library takes a mutex with a plain store and never
+// wakes a waiter: any use from inside a clean call is recorded, so that a
+// test fails on it. (The test program is linked with
+// --wrap=pthread_mutex_lock.)
+extern "C" int __real_pthread_mutex_lock(pthread_mutex_t* m);
+extern "C" int __wrap_pthread_mutex_lock(pthread_mutex_t* m) {
+  if (dr_double::clean_call_depth > 0) dr_double::the_state().c_library_locks.fetch_add(1);
+  return __real_pthread_mutex_lock(m);
+}

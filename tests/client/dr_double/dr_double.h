@@ -4,6 +4,7 @@
 #ifndef QRX_TESTS_DR_DOUBLE_DR_DOUBLE_H
 #define QRX_TESTS_DR_DOUBLE_DR_DOUBLE_H
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -91,6 +92,8 @@ struct State {
   int frees = 0;
   int module_records_live = 0;
   Context* current = nullptr;
+  // pthread_mutex_lock calls made from inside a clean call.
+  std::atomic<int> c_library_locks{0};
 };
 
 State& state();
@@ -98,6 +101,13 @@ void reset();
 
 // Makes ctx the calling thread's current context.
 void set_current(Context* ctx);
+
+// Marks the calling thread as inside a clean call while it lives: what runs
+// then is the client's code inside the framework.
+struct InCleanCall {
+  InCleanCall();
+  ~InCleanCall();
+};
 
 // A block of application instructions at pc, one per word.
 instrlist_t* make_block(app_pc pc, const std::vector<uint32_t>& words);
