@@ -16,14 +16,16 @@
 #include "qrx/library/guarded_memory.h"
 #include "qrx/run/run_signals.h"
 #include "qrx/run/run_thread.h"
+#include "qrx/run/run_trap.h"
 
 namespace qrx_run {
 namespace {
 
 constexpr uint64_t kNzcvMask = 0xF0000000u;  // N, Z, C, V: bits 31..28
 
-// The signal frame's SIMD&FP record: FPSR, FPCR and V0..V31.
-fpsimd_context* simd_record(ucontext_t* uc) {
+// The signal frame's SIMD&FP record: FPSR, FPCR and V0..V31. Not inlined
+// into the caller that sets a jump buffer, whose locals must survive a jump.
+__attribute__((noinline)) fpsimd_context* simd_record(ucontext_t* uc) {
   unsigned char* at = reinterpret_cast<unsigned char*>(uc->uc_mcontext.__reserved);
   unsigned char* end = at + sizeof uc->uc_mcontext.__reserved;
   while (at + sizeof(_aarch64_ctx) <= end) {
@@ -60,33 +62,6 @@ void state_to_context(const cpu_state* s, ucontext_t* uc, fpsimd_context* simd) 
   for (unsigned n = 0; n < 32; ++n) std::memcpy(&simd->vregs[n], s->z[n], 16);
 }
 
-// Runs `handler` on the thread's register file for the instruction `uc`
-// stopped at. False when the handler fails (nothing is written back); a
-// faulting emulated access delivers the fault and returns true.
-bool run_instruction(ucontext_t* uc, fpsimd_context* simd, unsigned int word,
-                     kalt64_handler handler) {
-  ThreadRun& t = this_thread();
-  cpu_state* s = &t.state;
-  context_to_state(uc, simd, s);
-  if (sigsetjmp(t.instruction, 0) != 0) {
-    // A plain access faulted: the instruction is abandoned with the
-    // program's registers as they were, and the program gets the fault at
-    // the instruction's address.
-    t.in_instruction = 0;
-    uc->uc_mcontext.fault_address = reinterpret_cast<uint64_t>(t.fault.si_addr);
-    deliver_to_program(t.fault.si_signo, &t.fault, uc, false);
-    return true;
-  }
-  t.in_instruction = 1;
-  kalt64_decode_rc rc = handler(s, word);
-  t.in_instruction = 0;
-  if (rc != KALT64_DECODE_OK) return false;
-  update_qrx_stats(const_cast<unsigned int*>(static_cast<const unsigned int*>(s->pc)), word);
-  state_to_context(s, uc, simd);
-  uc->uc_mcontext.pc += 4;
-  return true;
-}
-
 void on_sigill(int sig, siginfo_t* info, void* context) {
   auto* uc = static_cast<ucontext_t*>(context);
   // Only an instruction the processor rejected is a candidate; SIGILL sent
@@ -96,8 +71,7 @@ void on_sigill(int sig, siginfo_t* info, void* context) {
     const void* pc = reinterpret_cast<const void*>(uc->uc_mcontext.pc);
     kalt64_handler handler =
         qrx::memory_backend().try_read(pc, &word, sizeof word) ? is_qrx(word) : nullptr;
-    fpsimd_context* simd = simd_record(uc);
-    if (handler != nullptr && simd != nullptr && run_instruction(uc, simd, word, handler)) return;
+    if (handler != nullptr && run_trapped_instruction(uc, word, handler)) return;
   }
   deliver_to_program(sig, info, uc, info->si_code > 0);
 }
@@ -122,6 +96,31 @@ __attribute__((destructor)) void report_at_exit() {
 }
 
 }  // namespace
+
+bool run_trapped_instruction(ucontext_t* uc, unsigned int word, kalt64_handler handler) {
+  fpsimd_context* simd = simd_record(uc);
+  if (simd == nullptr) return false;
+  ThreadRun& t = this_thread();
+  cpu_state* s = &t.state;
+  context_to_state(uc, simd, s);
+  if (sigsetjmp(t.instruction, 0) != 0) {
+    // A plain access faulted: the instruction is abandoned with the
+    // program's registers as they were, and the program gets the fault at
+    // the instruction's address.
+    t.in_instruction = 0;
+    uc->uc_mcontext.fault_address = reinterpret_cast<uint64_t>(t.fault.si_addr);
+    deliver_to_program(t.fault.si_signo, &t.fault, uc, false);
+    return true;
+  }
+  t.in_instruction = 1;
+  kalt64_decode_rc rc = handler(s, word);
+  t.in_instruction = 0;
+  if (rc != KALT64_DECODE_OK) return false;
+  update_qrx_stats(const_cast<unsigned int*>(static_cast<const unsigned int*>(s->pc)), word);
+  state_to_context(s, uc, simd);
+  uc->uc_mcontext.pc += 4;
+  return true;
+}
 
 void install_trap_handler() {
   struct sigaction act;

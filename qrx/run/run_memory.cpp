@@ -9,6 +9,7 @@
 #include "qrx/library/guarded_memory.h"
 #include "qrx/run/run_signals.h"
 #include "qrx/run/run_thread.h"
+#include "qrx/run/run_trap.h"
 
 namespace qrx_run {
 namespace {
@@ -83,8 +84,6 @@ void install_fault_handler() {
 }  // namespace
 
 ThreadRun& this_thread() { return thread_run; }
-
-extern void install_trap_handler();
 
 namespace {
 
