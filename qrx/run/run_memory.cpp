@@ -4,6 +4,7 @@
 // and is delivered to the program at the QRX instruction, with the faulting
 // address, as the native access would have faulted; any other fault is the
 // program's own and goes to its handler.
+#include <cstdint>
 #include <cstring>
 
 #include "qrx/library/guarded_memory.h"
@@ -39,22 +40,35 @@ bool run_readable(const void* addr) {
   return run_try_read(addr, &byte, 1);
 }
 
-void run_read(const void* addr, void* out, size_t n) {
+// A plain copy, page by page in ascending order: when a page faults, the
+// bytes of the pages before it have been copied and the fault names the
+// first byte of the faulting page that the access touches, whichever byte
+// the copy happened to touch first.
+void plain_copy(unsigned char* dst, const unsigned char* src, size_t n, uintptr_t app) {
   ThreadRun& t = thread_run;
+  const size_t granule = qrx::readable_granule();
   t.mode = kPlain;
-  compiler_barrier();
-  std::memcpy(out, addr, n);
-  compiler_barrier();
+  for (size_t done = 0; done < n;) {
+    uintptr_t at = app + done;
+    size_t chunk = granule - (at & (granule - 1));
+    if (chunk > n - done) chunk = n - done;
+    t.access_start = at;
+    compiler_barrier();
+    std::memcpy(dst + done, src + done, chunk);
+    compiler_barrier();
+    done += chunk;
+  }
   t.mode = kNoAccess;
 }
 
+void run_read(const void* addr, void* out, size_t n) {
+  plain_copy(static_cast<unsigned char*>(out), static_cast<const unsigned char*>(addr), n,
+             reinterpret_cast<uintptr_t>(addr));
+}
+
 void run_write(void* addr, const void* in, size_t n) {
-  ThreadRun& t = thread_run;
-  t.mode = kPlain;
-  compiler_barrier();
-  std::memcpy(addr, in, n);
-  compiler_barrier();
-  t.mode = kNoAccess;
+  plain_copy(static_cast<unsigned char*>(addr), static_cast<const unsigned char*>(in), n,
+             reinterpret_cast<uintptr_t>(addr));
 }
 
 void on_fault(int sig, siginfo_t* info, void* context) {
@@ -63,6 +77,7 @@ void on_fault(int sig, siginfo_t* info, void* context) {
   if (t.mode == kPlain && t.in_instruction) {
     t.mode = kNoAccess;
     t.fault = *info;
+    t.fault.si_addr = reinterpret_cast<void*>(t.access_start);
     siglongjmp(t.instruction, 1);
   }
   deliver_to_program(sig, info, static_cast<ucontext_t*>(context), info->si_code > 0);

@@ -7,6 +7,8 @@
 #include <setjmp.h>
 #include <signal.h>
 
+#include <cstdint>
+
 #include "qrx/state/cpu_state.h"
 
 namespace qrx_run {
@@ -31,6 +33,8 @@ struct ThreadRun {
   volatile sig_atomic_t mode;
   // Whether `instruction` is armed (a handler is running).
   volatile sig_atomic_t in_instruction;
+  // First application byte of the page chunk a plain access is copying.
+  volatile uintptr_t access_start;
   // The fault that abandoned the instruction.
   siginfo_t fault;
 };

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -22,7 +23,11 @@ namespace {
 // An undefined instruction (not QRX) stands in for the trapped word.
 __attribute__((noinline)) void trap_here() { __asm__ volatile(".inst 0x00000000"); }
 
-uint64_t bad_address;
+// A 16-byte access that starts 6 bytes before an inaccessible page.
+struct Block {
+  uint8_t bytes[16];
+};
+uint64_t access_address, inaccessible_page;
 kalt64_handler step_handler;
 
 struct Seen {
@@ -31,12 +36,14 @@ struct Seen {
 };
 Seen seen;
 
-kalt64_decode_rc store_to_bad_address(cpu_state*, unsigned int) {
-  qrx::store_app<uint32_t>(bad_address, 1);
+kalt64_decode_rc store_across_the_edge(cpu_state*, unsigned int) {
+  Block ones;
+  std::memset(ones.bytes, 0xff, sizeof ones.bytes);
+  qrx::store_app(access_address, ones);
   return KALT64_DECODE_OK;
 }
-kalt64_decode_rc load_from_bad_address(cpu_state*, unsigned int) {
-  (void)qrx::load_app<uint64_t>(bad_address);
+kalt64_decode_rc load_across_the_edge(cpu_state*, unsigned int) {
+  (void)qrx::load_app<Block>(access_address);
   return KALT64_DECODE_OK;
 }
 kalt64_decode_rc write_x27(cpu_state* s, unsigned int) {
@@ -71,32 +78,41 @@ void install(int sig, void (*fn)(int, siginfo_t*, void*)) {
   ASSERT_EQ(sigaction(sig, &act, nullptr), 0);
 }
 
-uint64_t unmapped_page() {
-  void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  EXPECT_NE(page, MAP_FAILED);
-  return reinterpret_cast<uint64_t>(page) + 12;
+// A writable page followed by an inaccessible one; returns the latter.
+uint64_t page_before_a_hole() {
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  auto* pages = static_cast<char*>(
+      mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  EXPECT_NE(pages, MAP_FAILED);
+  EXPECT_EQ(mprotect(pages + page, page, PROT_NONE), 0);
+  return reinterpret_cast<uint64_t>(pages + page);
 }
 
 class TrapStep : public ::testing::Test {
  protected:
   void SetUp() override {
     seen = {};
-    bad_address = unmapped_page();
+    inaccessible_page = page_before_a_hole();
+    access_address = inaccessible_page - 6;
     install(SIGILL, on_trap);
   }
 };
 
 TEST_F(TrapStep, FaultingAccessReachesTheProgramsHandlerAtTheInstruction) {
   install(SIGSEGV, on_fault);
-  for (kalt64_handler access : {store_to_bad_address, load_from_bad_address}) {
-    SCOPED_TRACE(access == store_to_bad_address ? "store" : "load");
+  for (kalt64_handler access : {store_across_the_edge, load_across_the_edge}) {
+    SCOPED_TRACE(access == store_across_the_edge ? "store" : "load");
     seen = {};
     step_handler = access;
     trap_here();
     EXPECT_EQ(seen.signal, SIGSEGV);
-    EXPECT_EQ(seen.address, bad_address);
+    // The first byte that cannot be accessed, at the trapped instruction.
+    EXPECT_EQ(seen.address, inaccessible_page);
     EXPECT_EQ(seen.pc, reinterpret_cast<uintptr_t>(&trap_here));
   }
+  // The store's bytes before the hole were stored, in ascending order.
+  const auto* before = reinterpret_cast<const uint8_t*>(access_address);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(before[i], 0xff) << i;
 }
 
 TEST_F(TrapStep, SuccessfulStepWritesRegistersBackAndMovesPastTheInstruction) {
@@ -109,7 +125,7 @@ TEST_F(TrapStep, SuccessfulStepWritesRegistersBackAndMovesPastTheInstruction) {
 using TrapStepDeathTest = TrapStep;
 
 TEST_F(TrapStepDeathTest, FaultWithoutAProgramHandlerEndsTheProgramBySigsegv) {
-  step_handler = store_to_bad_address;
+  step_handler = store_across_the_edge;
   EXPECT_EXIT(trap_here(), ::testing::KilledBySignal(SIGSEGV), "");
 }
 
