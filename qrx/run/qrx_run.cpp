@@ -89,7 +89,7 @@ const char* program_name() {
 __attribute__((destructor)) void report_at_exit() {
   const char* name = program_name();
   std::fprintf(stderr, "%s: %lu QRX instructions executed\n", name,
-               static_cast<unsigned long>(qrx_instr_count.load()));
+               static_cast<unsigned long>(qrx::executed_total()));
   std::fprintf(stderr,
                "%s: Non-QRX Kalt64 instructions not counted (qrx-run traps QRX instructions only)\n",
                name);
