@@ -19,10 +19,7 @@ T fp_add(T a, T b, int negate_b, int mode, int* flags) {
   ub.sign ^= negate_b;
 
   const bool inf_a = fp_is_inf(a), inf_b = fp_is_inf(b);
-  if (inf_a && inf_b && ua.sign != ub.sign) {
-    *flags |= FP_FLAG_IOC;
-    return fp_default_nan<T>;
-  }
+  if (inf_a && inf_b && ua.sign != ub.sign) return fp_invalid<T>(flags);
   if (inf_a) return fp_infinity<T>(ua.sign);
   if (inf_b) return fp_infinity<T>(ub.sign);
   if (!ua.mnt && !ub.mnt && ua.sign == ub.sign) return fp_zero<T>(ua.sign);
@@ -37,18 +34,14 @@ T fp_add(T a, T b, int negate_b, int mode, int* flags) {
 }  // namespace
 
 template <typename T>
-T FPAdd(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_add(a, b, 0, mode, flags); });
+T FPAdd(T a, T b, FPEnv& env) {
+  return fp_add(a, b, 0, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPSub(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_add(a, b, 1, mode, flags); });
+T FPSub(T a, T b, FPEnv& env) {
+  return fp_add(a, b, 1, env.mode, &env.flags);
 }
 
-template uint16_t FPAdd<uint16_t>(uint16_t, uint16_t, FPSCR&);
-template uint32_t FPAdd<uint32_t>(uint32_t, uint32_t, FPSCR&);
-template uint64_t FPAdd<uint64_t>(uint64_t, uint64_t, FPSCR&);
-template uint16_t FPSub<uint16_t>(uint16_t, uint16_t, FPSCR&);
-template uint32_t FPSub<uint32_t>(uint32_t, uint32_t, FPSCR&);
-template uint64_t FPSub<uint64_t>(uint64_t, uint64_t, FPSCR&);
+QRX_FP_BINARY_INSTANCES(FPAdd)
+QRX_FP_BINARY_INSTANCES(FPSub)

@@ -25,56 +25,51 @@ fp_order fp_compare(T a, T b, bool signal_nans, int mode, int* flags) {
   return (a_larger_magnitude != bool(ua.sign)) ? fp_order::greater : fp_order::less;
 }
 
-template <typename T, typename Pred>
-bool fp_compare_with(T a, T b, bool signal_nans, FPSCR& fpscr, Pred pred) {
-  return fp_run(fpscr, [&](int mode, int* flags) {
-    return pred(fp_compare(a, b, signal_nans, mode, flags));
-  });
+template <typename T>
+fp_order fp_compare(T a, T b, bool signal_nans, FPEnv& env) {
+  return fp_compare(a, b, signal_nans, env.mode, &env.flags);
 }
 
 }  // namespace
 
 template <typename T>
-bool FPCompareEQ(T a, T b, FPSCR& fpscr) {
-  return fp_compare_with(a, b, false, fpscr, [](fp_order o) { return o == fp_order::equal; });
+bool FPCompareEQ(T a, T b, FPEnv& env) {
+  return fp_compare(a, b, false, env) == fp_order::equal;
 }
 
 template <typename T>
-bool FPCompareUN(T a, T b, FPSCR& fpscr) {
-  return fp_compare_with(a, b, false, fpscr, [](fp_order o) { return o == fp_order::unordered; });
+bool FPCompareUN(T a, T b, FPEnv& env) {
+  return fp_compare(a, b, false, env) == fp_order::unordered;
 }
 
 template <typename T>
-bool FPCompareGE(T a, T b, FPSCR& fpscr) {
-  return fp_compare_with(a, b, true, fpscr, [](fp_order o) {
-    return o == fp_order::greater || o == fp_order::equal;
-  });
+bool FPCompareGE(T a, T b, FPEnv& env) {
+  const fp_order o = fp_compare(a, b, true, env);
+  return o == fp_order::greater || o == fp_order::equal;
 }
 
 template <typename T>
-bool FPCompareGT(T a, T b, FPSCR& fpscr) {
-  return fp_compare_with(a, b, true, fpscr, [](fp_order o) { return o == fp_order::greater; });
+bool FPCompareGT(T a, T b, FPEnv& env) {
+  return fp_compare(a, b, true, env) == fp_order::greater;
 }
 
 template <typename T>
-int FPCompare(T a, T b, bool signal_nans, FPSCR& fpscr) {
-  return fp_run(fpscr, [&](int mode, int* flags) {
-    switch (fp_compare(a, b, signal_nans, mode, flags)) {
-      case fp_order::unordered: return 3;  // C and V
-      case fp_order::equal: return 6;      // Z and C
-      case fp_order::less: return 8;       // N
-      case fp_order::greater: break;
-    }
-    return 2;  // C
-  });
+int FPCompare(T a, T b, bool signal_nans, FPEnv& env) {
+  switch (fp_compare(a, b, signal_nans, env)) {
+    case fp_order::unordered: return 3;  // C and V
+    case fp_order::equal: return 6;      // Z and C
+    case fp_order::less: return 8;       // N
+    case fp_order::greater: break;
+  }
+  return 2;  // C
 }
 
 #define QRX_FP_COMPARE_INSTANCES(T)                  \
-  template bool FPCompareEQ<T>(T, T, FPSCR&);        \
-  template bool FPCompareGE<T>(T, T, FPSCR&);        \
-  template bool FPCompareGT<T>(T, T, FPSCR&);        \
-  template bool FPCompareUN<T>(T, T, FPSCR&);        \
-  template int FPCompare<T>(T, T, bool, FPSCR&);
+  template bool FPCompareEQ<T>(T, T, FPEnv&);        \
+  template bool FPCompareGE<T>(T, T, FPEnv&);        \
+  template bool FPCompareGT<T>(T, T, FPEnv&);        \
+  template bool FPCompareUN<T>(T, T, FPEnv&);        \
+  template int FPCompare<T>(T, T, bool, FPEnv&);
 QRX_FP_COMPARE_INSTANCES(uint16_t)
 QRX_FP_COMPARE_INSTANCES(uint32_t)
 QRX_FP_COMPARE_INSTANCES(uint64_t)

@@ -7,10 +7,16 @@
 
 #include "qrx/fp/fp_status.h"
 
-template <typename T> bool FPCompareEQ(T a, T b, FPSCR& fpscr);
-template <typename T> bool FPCompareGE(T a, T b, FPSCR& fpscr);
-template <typename T> bool FPCompareGT(T a, T b, FPSCR& fpscr);
-template <typename T> bool FPCompareUN(T a, T b, FPSCR& fpscr);
-template <typename T> int FPCompare(T a, T b, bool signal_nans, FPSCR& fpscr);
+template <typename T> bool FPCompareEQ(T a, T b, FPEnv& env);
+template <typename T> bool FPCompareGE(T a, T b, FPEnv& env);
+template <typename T> bool FPCompareGT(T a, T b, FPEnv& env);
+template <typename T> bool FPCompareUN(T a, T b, FPEnv& env);
+template <typename T> int FPCompare(T a, T b, bool signal_nans, FPEnv& env);
+template <typename T> QRX_FP_FPSCR_FORM(bool, FPCompareEQ, (T a, T b), (a, b))
+template <typename T> QRX_FP_FPSCR_FORM(bool, FPCompareGE, (T a, T b), (a, b))
+template <typename T> QRX_FP_FPSCR_FORM(bool, FPCompareGT, (T a, T b), (a, b))
+template <typename T> QRX_FP_FPSCR_FORM(bool, FPCompareUN, (T a, T b), (a, b))
+template <typename T>
+QRX_FP_FPSCR_FORM(int, FPCompare, (T a, T b, bool signal_nans), (a, b, signal_nans))
 
 #endif  // QRX_FP_FP_COMPARE_H

@@ -1,6 +1,7 @@
-// The common core of the floating-point library: unpacking, NaN selection,
-// the rounding-and-packing core of each width, and the canonicalising entry
-// points FPProcess16/32/64.
+// The common core of the floating-point library: unpacking, the rounding rule
+// and the rounding-and-packing core of each width, and the canonicalising
+// entry points FPProcess16/32/64. The NaN and invalid-operation rules are in
+// fp_specialize.h.
 //
 // Every value crosses these interfaces as a raw bit pattern in an unsigned
 // integer of its width. Rounding and all of the overflow, underflow and
@@ -11,6 +12,7 @@
 #include <cstdint>
 
 #include "qrx/fp/fp_format.h"
+#include "qrx/fp/fp_specialize.h"
 #include "qrx/fp/fp_status.h"
 
 // An operand split into its fields. exp is the biased exponent, 1 for zeros
@@ -47,39 +49,6 @@ inline U fp_normalise(U mnt, int* exp) {
   const int shift = fp_clz(mnt);
   *exp -= shift;
   return U(mnt << shift);
-}
-
-template <typename T>
-inline T fp_process_nan(T x, int mode, int* flags) {
-  if (!(x & fp_quiet_bit<T>)) {
-    *flags |= FP_FLAG_IOC;
-    x = T(x | fp_quiet_bit<T>);
-  }
-  return (mode & FP_MODE_DN) ? fp_default_nan<T> : x;
-}
-
-// The result NaN of a two-operand operation, or 0 when neither is a NaN:
-// signalling NaNs take priority over quiet ones, then operand order.
-template <typename T>
-inline T fp_process_nans(T a, T b, int mode, int* flags) {
-  if (!fp_is_nan(a) && !fp_is_nan(b)) return 0;
-  if (fp_is_snan(a)) return fp_process_nan(a, mode, flags);
-  if (fp_is_snan(b)) return fp_process_nan(b, mode, flags);
-  if (fp_is_nan(a)) return fp_process_nan(a, mode, flags);
-  if (fp_is_nan(b)) return fp_process_nan(b, mode, flags);
-  return 0;
-}
-
-template <typename T>
-inline T fp_process_nans3(T a, T b, T c, int mode, int* flags) {
-  if (!fp_is_nan(a) && !fp_is_nan(b) && !fp_is_nan(c)) return 0;
-  if (fp_is_snan(a)) return fp_process_nan(a, mode, flags);
-  if (fp_is_snan(b)) return fp_process_nan(b, mode, flags);
-  if (fp_is_snan(c)) return fp_process_nan(c, mode, flags);
-  if (fp_is_nan(a)) return fp_process_nan(a, mode, flags);
-  if (fp_is_nan(b)) return fp_process_nan(b, mode, flags);
-  if (fp_is_nan(c)) return fp_process_nan(c, mode, flags);
-  return 0;
 }
 
 // The common start of a two-operand operation: both operands unpacked (and
@@ -167,10 +136,7 @@ inline T fp_round_core(int sign, int exp, T mnt, FPRounding rm, int mode, int* f
   if (rm == FPRounding::Odd && error) int_mant |= 1;
 
   if (W == 16 && (mode & FP_MODE_AHP)) {
-    if (biased > 31) {
-      *flags |= FP_FLAG_IOC;
-      return T(fp_zero<T>(sign) | 0x7FFF);
-    }
+    if (biased > 31) return T(fp_ahp_saturate(sign, flags));
   } else if (biased >= Fmt::exp_max) {
     return fp_overflow<T>(sign, rm, flags);
   }
@@ -273,18 +239,26 @@ inline int fp_truncation_error(U x, int shift) {
   return int(fp_shift_right(x, shift - 1) & 1) * 2 | int(fp_low_bits_set(x, shift - 1));
 }
 
-// Runs body(mode, &flags) with the mode word of fpscr and merges the flags it
-// raised, on every path.
-template <typename Body>
-inline auto fp_run(FPSCR& fpscr, Body&& body) {
-  int flags = 0;
-  auto result = body(fp_mode_from_fpscr(fpscr), &flags);
-  fp_set_flags(fpscr, flags);
-  return result;
-}
+// Instantiates the FPEnv form of a two-operand routine template T Name(T, T,
+// FPEnv&) for the three widths.
+#define QRX_FP_BINARY_INSTANCES(Name)                           \
+  template uint16_t Name<uint16_t>(uint16_t, uint16_t, FPEnv&); \
+  template uint32_t Name<uint32_t>(uint32_t, uint32_t, FPEnv&); \
+  template uint64_t Name<uint64_t>(uint64_t, uint64_t, FPEnv&);
 
-uint16_t FPProcess16(uint16_t x, FPSCR& fpscr);
-uint32_t FPProcess32(uint32_t x, FPSCR& fpscr);
-uint64_t FPProcess64(uint64_t x, FPSCR& fpscr);
+// Canonicalisation: NaN processing, input flushing and a pass through the
+// rounding core, which leaves every representable value as it was.
+uint16_t FPProcess16(uint16_t x, FPEnv& env);
+uint32_t FPProcess32(uint32_t x, FPEnv& env);
+uint64_t FPProcess64(uint64_t x, FPEnv& env);
+inline uint16_t FPProcess16(uint16_t x, FPSCR& fpscr) {
+  return fp_on_fpscr(fpscr, [x](FPEnv& env) { return FPProcess16(x, env); });
+}
+inline uint32_t FPProcess32(uint32_t x, FPSCR& fpscr) {
+  return fp_on_fpscr(fpscr, [x](FPEnv& env) { return FPProcess32(x, env); });
+}
+inline uint64_t FPProcess64(uint64_t x, FPSCR& fpscr) {
+  return fp_on_fpscr(fpscr, [x](FPEnv& env) { return FPProcess64(x, env); });
+}
 
 #endif  // QRX_FP_FP_CORE_H

@@ -18,10 +18,7 @@ T fp_div(T a, T b, int mode, int* flags) {
 
   const int sign = ua.sign ^ ub.sign;
   const bool inf_a = fp_is_inf(a), inf_b = fp_is_inf(b);
-  if ((inf_a && inf_b) || (!ua.mnt && !ub.mnt)) {
-    *flags |= FP_FLAG_IOC;
-    return fp_default_nan<T>;
-  }
+  if ((inf_a && inf_b) || (!ua.mnt && !ub.mnt)) return fp_invalid<T>(flags);
   if (inf_a) return fp_infinity<T>(sign);
   if (!ub.mnt) {
     *flags |= FP_FLAG_DZC;
@@ -44,10 +41,8 @@ T fp_div(T a, T b, int mode, int* flags) {
 }  // namespace
 
 template <typename T>
-T FPDiv(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_div(a, b, mode, flags); });
+T FPDiv(T a, T b, FPEnv& env) {
+  return fp_div(a, b, env.mode, &env.flags);
 }
 
-template uint16_t FPDiv<uint16_t>(uint16_t, uint16_t, FPSCR&);
-template uint32_t FPDiv<uint32_t>(uint32_t, uint32_t, FPSCR&);
-template uint64_t FPDiv<uint64_t>(uint64_t, uint64_t, FPSCR&);
+QRX_FP_BINARY_INSTANCES(FPDiv)

@@ -6,6 +6,7 @@
 
 #include "qrx/fp/fp_status.h"
 
-template <typename T> T FPDiv(T a, T b, FPSCR& fpscr);
+template <typename T> T FPDiv(T a, T b, FPEnv& env);
+template <typename T> QRX_FP_FPSCR_FORM(T, FPDiv, (T a, T b), (a, b))
 
 #endif  // QRX_FP_FP_DIV_H

@@ -86,10 +86,7 @@ T fp_rsqrt_estimate(T x, int mode, int* flags) {
     *flags |= FP_FLAG_DZC;
     return fp_infinity<T>(u.sign);
   }
-  if (u.sign) {
-    *flags |= FP_FLAG_IOC;
-    return fp_default_nan<T>;
-  }
+  if (u.sign) return fp_invalid<T>(flags);
   if (fp_is_inf(x)) return 0;
   const fp_unpacked<T> n = fp_normalise_unpacked(u);
   const unsigned index = unsigned((n.mnt >> (Fmt::F - 7)) & 0x7F) + ((n.exp & 1) ? 0 : 128);
@@ -113,24 +110,24 @@ T fp_recpx(T x, int mode, int* flags) {
 uint8_t fp_rsqrt_table_entry(unsigned index) { return kRSqrtTable[index & 0xFF]; }
 
 template <typename T>
-T FPRecipEstimate(T x, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_recip_estimate(x, mode, flags); });
+T FPRecipEstimate(T x, FPEnv& env) {
+  return fp_recip_estimate(x, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPRSqrtEstimate(T x, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_rsqrt_estimate(x, mode, flags); });
+T FPRSqrtEstimate(T x, FPEnv& env) {
+  return fp_rsqrt_estimate(x, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPRecpX(T x, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_recpx(x, mode, flags); });
+T FPRecpX(T x, FPEnv& env) {
+  return fp_recpx(x, env.mode, &env.flags);
 }
 
 #define QRX_FP_ESTIMATE_INSTANCES(T)           \
-  template T FPRecipEstimate<T>(T, FPSCR&);    \
-  template T FPRSqrtEstimate<T>(T, FPSCR&);    \
-  template T FPRecpX<T>(T, FPSCR&);
+  template T FPRecipEstimate<T>(T, FPEnv&);    \
+  template T FPRSqrtEstimate<T>(T, FPEnv&);    \
+  template T FPRecpX<T>(T, FPEnv&);
 QRX_FP_ESTIMATE_INSTANCES(uint16_t)
 QRX_FP_ESTIMATE_INSTANCES(uint32_t)
 QRX_FP_ESTIMATE_INSTANCES(uint64_t)

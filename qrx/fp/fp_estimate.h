@@ -7,10 +7,13 @@
 
 #include "qrx/fp/fp_status.h"
 
-template <typename T> T FPRecipEstimate(T x, FPSCR& fpscr);
-template <typename T> T FPRSqrtEstimate(T x, FPSCR& fpscr);
+template <typename T> T FPRecipEstimate(T x, FPEnv& env);
+template <typename T> T FPRSqrtEstimate(T x, FPEnv& env);
 // 2 to the negated exponent of x, with a zero fraction.
-template <typename T> T FPRecpX(T x, FPSCR& fpscr);
+template <typename T> T FPRecpX(T x, FPEnv& env);
+template <typename T> QRX_FP_FPSCR_FORM(T, FPRecipEstimate, (T x), (x))
+template <typename T> QRX_FP_FPSCR_FORM(T, FPRSqrtEstimate, (T x), (x))
+template <typename T> QRX_FP_FPSCR_FORM(T, FPRecpX, (T x), (x))
 
 // Entry i of the reciprocal-square-root table: the low 8 bits of the 9-bit
 // estimate. Entries 0-127 serve odd biased exponents, 128-255 even ones.

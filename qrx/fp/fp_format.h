@@ -40,7 +40,6 @@ template <typename T> constexpr T fp_sign_bit = T(T(1) << (fp_format<T>::W - 1))
 template <typename T> constexpr T fp_frac_mask = T((T(1) << fp_format<T>::F) - 1);
 template <typename T> constexpr T fp_quiet_bit = T(T(1) << (fp_format<T>::F - 1));
 template <typename T> constexpr T fp_inf_bits = T(T(fp_format<T>::exp_max) << fp_format<T>::F);
-template <typename T> constexpr T fp_default_nan = T(fp_inf_bits<T> | fp_quiet_bit<T>);
 template <typename T> constexpr T fp_max_finite = T(fp_inf_bits<T> - 1);
 
 template <typename T> constexpr T fp_zero(int sign) { return sign ? fp_sign_bit<T> : T(0); }
@@ -59,8 +58,6 @@ template <typename T> constexpr int fp_exp_field(T x) {
 template <typename T> constexpr bool fp_is_nan(T x) {
   return T(x & ~fp_sign_bit<T>) > fp_inf_bits<T>;
 }
-template <typename T> constexpr bool fp_is_snan(T x) { return fp_is_nan(x) && !(x & fp_quiet_bit<T>); }
-template <typename T> constexpr bool fp_is_qnan(T x) { return fp_is_nan(x) && (x & fp_quiet_bit<T>); }
 template <typename T> constexpr bool fp_is_inf(T x) { return T(x & ~fp_sign_bit<T>) == fp_inf_bits<T>; }
 
 // Number of leading zero bits of a non-zero value.

@@ -36,32 +36,26 @@ T fp_minmax_num(T a, T b, bool is_max, int mode, int* flags) {
 }  // namespace
 
 template <typename T>
-T FPMax(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_minmax(a, b, true, mode, flags); });
+T FPMax(T a, T b, FPEnv& env) {
+  return fp_minmax(a, b, true, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPMin(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_minmax(a, b, false, mode, flags); });
+T FPMin(T a, T b, FPEnv& env) {
+  return fp_minmax(a, b, false, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPMaxNum(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr,
-                [=](int mode, int* flags) { return fp_minmax_num(a, b, true, mode, flags); });
+T FPMaxNum(T a, T b, FPEnv& env) {
+  return fp_minmax_num(a, b, true, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPMinNum(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr,
-                [=](int mode, int* flags) { return fp_minmax_num(a, b, false, mode, flags); });
+T FPMinNum(T a, T b, FPEnv& env) {
+  return fp_minmax_num(a, b, false, env.mode, &env.flags);
 }
 
-#define QRX_FP_MINMAX_INSTANCES(T)           \
-  template T FPMax<T>(T, T, FPSCR&);         \
-  template T FPMin<T>(T, T, FPSCR&);         \
-  template T FPMaxNum<T>(T, T, FPSCR&);      \
-  template T FPMinNum<T>(T, T, FPSCR&);
-QRX_FP_MINMAX_INSTANCES(uint16_t)
-QRX_FP_MINMAX_INSTANCES(uint32_t)
-QRX_FP_MINMAX_INSTANCES(uint64_t)
+QRX_FP_BINARY_INSTANCES(FPMax)
+QRX_FP_BINARY_INSTANCES(FPMin)
+QRX_FP_BINARY_INSTANCES(FPMaxNum)
+QRX_FP_BINARY_INSTANCES(FPMinNum)

@@ -17,9 +17,7 @@ T fp_mul(T a, T b, bool extended, int mode, int* flags) {
   const int sign = ua.sign ^ ub.sign;
   const bool inf_a = fp_is_inf(a), inf_b = fp_is_inf(b);
   if ((inf_a && !ub.mnt) || (inf_b && !ua.mnt)) {
-    if (extended) return fp_pack_normal<T>(sign, 1, 0);
-    *flags |= FP_FLAG_IOC;
-    return fp_default_nan<T>;
+    return extended ? fp_pack_normal<T>(sign, 1, 0) : fp_invalid<T>(flags);
   }
   if (inf_a || inf_b) return fp_infinity<T>(sign);
   if (!ua.mnt || !ub.mnt) return fp_zero<T>(sign);
@@ -32,18 +30,14 @@ T fp_mul(T a, T b, bool extended, int mode, int* flags) {
 }  // namespace
 
 template <typename T>
-T FPMul(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_mul(a, b, false, mode, flags); });
+T FPMul(T a, T b, FPEnv& env) {
+  return fp_mul(a, b, false, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPMulX(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_mul(a, b, true, mode, flags); });
+T FPMulX(T a, T b, FPEnv& env) {
+  return fp_mul(a, b, true, env.mode, &env.flags);
 }
 
-template uint16_t FPMul<uint16_t>(uint16_t, uint16_t, FPSCR&);
-template uint32_t FPMul<uint32_t>(uint32_t, uint32_t, FPSCR&);
-template uint64_t FPMul<uint64_t>(uint64_t, uint64_t, FPSCR&);
-template uint16_t FPMulX<uint16_t>(uint16_t, uint16_t, FPSCR&);
-template uint32_t FPMulX<uint32_t>(uint32_t, uint32_t, FPSCR&);
-template uint64_t FPMulX<uint64_t>(uint64_t, uint64_t, FPSCR&);
+QRX_FP_BINARY_INSTANCES(FPMul)
+QRX_FP_BINARY_INSTANCES(FPMulX)

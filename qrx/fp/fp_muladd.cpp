@@ -25,20 +25,14 @@ T fp_muladd_scaled(T a, T b, T c, int scale, int mode, int* flags) {
   const fp_unpacked<T> ua = fp_unpack(a, mode, flags);
   const fp_unpacked<T> ub = fp_unpack(b, mode, flags);
   const fp_unpacked<T> uc = fp_unpack(c, mode, flags);
-  const T nan = fp_process_nans3(a, b, c, mode, flags);
-
   const bool inf_a = fp_is_inf(a), inf_b = fp_is_inf(b), inf_c = fp_is_inf(c);
   const bool inf_times_zero = (inf_b && !uc.mnt) || (inf_c && !ub.mnt);
-  if (fp_is_qnan(a) && inf_times_zero) {
-    *flags |= FP_FLAG_IOC;
-    return fp_default_nan<T>;
-  }
+  const T nan = fp_process_nans_muladd(a, b, c, inf_times_zero, mode, flags);
   if (nan) return nan;
 
   const int psign = ub.sign ^ uc.sign;
   if (inf_times_zero || (inf_a && (inf_b || inf_c) && ua.sign != psign)) {
-    *flags |= FP_FLAG_IOC;
-    return fp_default_nan<T>;
+    return fp_invalid<T>(flags);
   }
   if (inf_a) return fp_infinity<T>(ua.sign);
   if (inf_b || inf_c) return fp_infinity<T>(psign);
@@ -75,12 +69,10 @@ uint64_t fp64_muladd(uint64_t a, uint64_t b, uint64_t c, int scale, int mode, in
 }
 
 template <typename T>
-T FPMulAdd(T addend, T op1, T op2, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) {
-    return fp_muladd_scaled(addend, op1, op2, 0, mode, flags);
-  });
+T FPMulAdd(T addend, T op1, T op2, FPEnv& env) {
+  return fp_muladd_scaled(addend, op1, op2, 0, env.mode, &env.flags);
 }
 
-template uint16_t FPMulAdd<uint16_t>(uint16_t, uint16_t, uint16_t, FPSCR&);
-template uint32_t FPMulAdd<uint32_t>(uint32_t, uint32_t, uint32_t, FPSCR&);
-template uint64_t FPMulAdd<uint64_t>(uint64_t, uint64_t, uint64_t, FPSCR&);
+template uint16_t FPMulAdd<uint16_t>(uint16_t, uint16_t, uint16_t, FPEnv&);
+template uint32_t FPMulAdd<uint32_t>(uint32_t, uint32_t, uint32_t, FPEnv&);
+template uint64_t FPMulAdd<uint64_t>(uint64_t, uint64_t, uint64_t, FPEnv&);

@@ -7,7 +7,9 @@
 
 #include "qrx/fp/fp_status.h"
 
-template <typename T> T FPMulAdd(T addend, T op1, T op2, FPSCR& fpscr);
+template <typename T> T FPMulAdd(T addend, T op1, T op2, FPEnv& env);
+template <typename T>
+QRX_FP_FPSCR_FORM(T, FPMulAdd, (T addend, T op1, T op2), (addend, op1, op2))
 
 // (a + b x c) x 2^scale, rounded once with the mode word; the flags are added
 // to the caller's flag word.

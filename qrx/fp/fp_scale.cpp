@@ -8,21 +8,19 @@
 namespace {
 
 template <typename T, typename S>
-T fp_scale(T x, S scale, S limit, FPSCR& fpscr) {
+T fp_scale(T x, S scale, S limit, FPEnv& env) {
   const S clamped = scale < -limit ? -limit : scale > limit ? limit : scale;
-  return fp_run(fpscr, [=](int mode, int* flags) {
-    return fp_scale_value(x, int(clamped), mode, flags);
-  });
+  return fp_scale_value(x, int(clamped), env.mode, &env.flags);
 }
 
 }  // namespace
 
-uint16_t FPScale16(uint16_t x, int16_t scale, FPSCR& fpscr) {
-  return fp_scale<uint16_t, int16_t>(x, scale, 60, fpscr);
+uint16_t FPScale16(uint16_t x, int16_t scale, FPEnv& env) {
+  return fp_scale<uint16_t, int16_t>(x, scale, 60, env);
 }
-uint32_t FPScale32(uint32_t x, int32_t scale, FPSCR& fpscr) {
-  return fp_scale<uint32_t, int32_t>(x, scale, 300, fpscr);
+uint32_t FPScale32(uint32_t x, int32_t scale, FPEnv& env) {
+  return fp_scale<uint32_t, int32_t>(x, scale, 300, env);
 }
-uint64_t FPScale64(uint64_t x, int64_t scale, FPSCR& fpscr) {
-  return fp_scale<uint64_t, int64_t>(x, scale, 3000, fpscr);
+uint64_t FPScale64(uint64_t x, int64_t scale, FPEnv& env) {
+  return fp_scale<uint64_t, int64_t>(x, scale, 3000, env);
 }

@@ -47,10 +47,7 @@ T fp_sqrt(T a, int mode, int* flags) {
   const fp_unpacked<T> u = fp_unpack(a, mode, flags);
   if (fp_is_nan(a)) return fp_process_nan(a, mode, flags);
   if (!u.mnt) return fp_zero<T>(u.sign);
-  if (u.sign) {
-    *flags |= FP_FLAG_IOC;
-    return fp_default_nan<T>;
-  }
+  if (u.sign) return fp_invalid<T>(flags);
   if (fp_is_inf(a)) return a;
 
   // value = n x 2^e2 with e2 even and n filling the word.
@@ -68,10 +65,10 @@ T fp_sqrt(T a, int mode, int* flags) {
 }  // namespace
 
 template <typename T>
-T FPSqrt(T a, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) { return fp_sqrt(a, mode, flags); });
+T FPSqrt(T a, FPEnv& env) {
+  return fp_sqrt(a, env.mode, &env.flags);
 }
 
-template uint16_t FPSqrt<uint16_t>(uint16_t, FPSCR&);
-template uint32_t FPSqrt<uint32_t>(uint32_t, FPSCR&);
-template uint64_t FPSqrt<uint64_t>(uint64_t, FPSCR&);
+template uint16_t FPSqrt<uint16_t>(uint16_t, FPEnv&);
+template uint32_t FPSqrt<uint32_t>(uint32_t, FPEnv&);
+template uint64_t FPSqrt<uint64_t>(uint64_t, FPEnv&);

@@ -6,6 +6,7 @@
 
 #include "qrx/fp/fp_status.h"
 
-template <typename T> T FPSqrt(T a, FPSCR& fpscr);
+template <typename T> T FPSqrt(T a, FPEnv& env);
+template <typename T> QRX_FP_FPSCR_FORM(T, FPSqrt, (T a), (a))
 
 #endif  // QRX_FP_FP_SQRT_H

@@ -26,25 +26,17 @@ T fp_step(T a, T b, T constant, int scale, T inf_zero, int mode, int* flags) {
 }  // namespace
 
 template <typename T>
-T FPRecipStepFused(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) {
-    const T two = fp_pack_normal<T>(0, 1, 0);
-    return fp_step(a, b, two, 0, two, mode, flags);
-  });
+T FPRecipStepFused(T a, T b, FPEnv& env) {
+  const T two = fp_pack_normal<T>(0, 1, 0);
+  return fp_step(a, b, two, 0, two, env.mode, &env.flags);
 }
 
 template <typename T>
-T FPRSqrtStepFused(T a, T b, FPSCR& fpscr) {
-  return fp_run(fpscr, [=](int mode, int* flags) {
-    const T three = fp_pack_normal<T>(0, 1, fp_quiet_bit<T>);
-    const T one_and_half = fp_pack_normal<T>(0, 0, fp_quiet_bit<T>);
-    return fp_step(a, b, three, -1, one_and_half, mode, flags);
-  });
+T FPRSqrtStepFused(T a, T b, FPEnv& env) {
+  const T three = fp_pack_normal<T>(0, 1, fp_quiet_bit<T>);
+  const T one_and_half = fp_pack_normal<T>(0, 0, fp_quiet_bit<T>);
+  return fp_step(a, b, three, -1, one_and_half, env.mode, &env.flags);
 }
 
-#define QRX_FP_STEP_INSTANCES(T)                   \
-  template T FPRecipStepFused<T>(T, T, FPSCR&);    \
-  template T FPRSqrtStepFused<T>(T, T, FPSCR&);
-QRX_FP_STEP_INSTANCES(uint16_t)
-QRX_FP_STEP_INSTANCES(uint32_t)
-QRX_FP_STEP_INSTANCES(uint64_t)
+QRX_FP_BINARY_INSTANCES(FPRecipStepFused)
+QRX_FP_BINARY_INSTANCES(FPRSqrtStepFused)

@@ -8,8 +8,10 @@
 #include "qrx/fp/fp_status.h"
 
 // 2 - a x b.
-template <typename T> T FPRecipStepFused(T a, T b, FPSCR& fpscr);
+template <typename T> T FPRecipStepFused(T a, T b, FPEnv& env);
 // (3 - a x b) / 2.
-template <typename T> T FPRSqrtStepFused(T a, T b, FPSCR& fpscr);
+template <typename T> T FPRSqrtStepFused(T a, T b, FPEnv& env);
+template <typename T> QRX_FP_FPSCR_FORM(T, FPRecipStepFused, (T a, T b), (a, b))
+template <typename T> QRX_FP_FPSCR_FORM(T, FPRSqrtStepFused, (T a, T b), (a, b))
 
 #endif  // QRX_FP_FP_STEP_H

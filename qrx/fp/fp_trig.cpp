@@ -31,16 +31,16 @@ template <> uint32_t fp_trig_coefficient<uint32_t>(unsigned i) { return kTrigCoe
 template <> uint64_t fp_trig_coefficient<uint64_t>(unsigned i) { return kTrigCoeff64[i & 15]; }
 
 template <typename T>
-T FPTRISMUL(T a, T b, FPSCR& fpscr) {
-  const T product = FPMul(a, a, fpscr);
+T FPTRISMUL(T a, T b, FPEnv& env) {
+  const T product = FPMul(a, a, env);
   if (fp_is_nan(product)) return product;
   return T(FPAbs(product) | (b & 1 ? fp_sign_bit<T> : T(0)));
 }
 
 template <typename T>
-T FPTRIMADD(unsigned index, T a, T b, FPSCR& fpscr) {
+T FPTRIMADD(unsigned index, T a, T b, FPEnv& env) {
   const T coefficient = fp_trig_coefficient<T>((index & 7) + (fp_sign_of(b) ? 8 : 0));
-  return FPMulAdd(coefficient, a, FPAbs(b), fpscr);
+  return FPMulAdd(coefficient, a, FPAbs(b), env);
 }
 
 template <typename T>
@@ -50,8 +50,8 @@ T FPTRISSEL(T a, T b) {
 }
 
 #define QRX_FP_TRIG_INSTANCES(T)                        \
-  template T FPTRISMUL<T>(T, T, FPSCR&);                \
-  template T FPTRIMADD<T>(unsigned, T, T, FPSCR&);      \
+  template T FPTRISMUL<T>(T, T, FPEnv&);                \
+  template T FPTRIMADD<T>(unsigned, T, T, FPEnv&);      \
   template T FPTRISSEL<T>(T, T);
 QRX_FP_TRIG_INSTANCES(uint16_t)
 QRX_FP_TRIG_INSTANCES(uint32_t)
