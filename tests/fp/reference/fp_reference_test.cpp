@@ -9,6 +9,7 @@
 // random cases per routine comes from QRX_FP_REFERENCE_CASES (default 20000);
 // the seed is fixed unless QRX_FP_REFERENCE_SEED is set.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -416,25 +417,28 @@ size_t env_count(const char* name, size_t fallback) {
   return v && *v ? size_t(std::strtoull(v, nullptr, 10)) : fallback;
 }
 
+// The case and result files are this process's own (several test runs may
+// share the temporary directory) and are removed on every path.
 bool run_oracle(const std::vector<OracleCase>& cases, std::vector<OracleResult>* results) {
-  const std::string dir = ::testing::TempDir();
-  const std::string in = dir + "qrx_fp_oracle_in.bin", out = dir + "qrx_fp_oracle_out.bin";
-  FILE* f = std::fopen(in.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(cases.data(), sizeof(OracleCase), cases.size(), f) == cases.size();
-  std::fclose(f);
-  if (!written) return false;
-  const std::string cmd = std::string("'") + QRX_KALT64_RUN + "' '" + QRX_FP_ORACLE + "' < '" + in +
-                          "' > '" + out + "'";
-  if (std::system(cmd.c_str()) != 0) return false;
-  results->resize(cases.size());
-  f = std::fopen(out.c_str(), "rb");
-  if (!f) return false;
-  const bool read = std::fread(results->data(), sizeof(OracleResult), cases.size(), f) == cases.size();
-  std::fclose(f);
+  const std::string stem = ::testing::TempDir() + "qrx_fp_oracle_" + std::to_string(getpid());
+  const std::string in = stem + "_in.bin", out = stem + "_out.bin";
+  bool ok = false;
+  if (FILE* f = std::fopen(in.c_str(), "wb")) {
+    ok = std::fwrite(cases.data(), sizeof(OracleCase), cases.size(), f) == cases.size();
+    ok = std::fclose(f) == 0 && ok;
+  }
+  const std::string cmd = std::string("'") + QRX_KALT64_RUN + "' '" + QRX_FP_ORACLE + "' < '" +
+                          in + "' > '" + out + "'";
+  ok = ok && std::system(cmd.c_str()) == 0;
+  if (ok) {
+    results->resize(cases.size());
+    FILE* f = std::fopen(out.c_str(), "rb");
+    ok = f && std::fread(results->data(), sizeof(OracleResult), cases.size(), f) == cases.size();
+    if (f) std::fclose(f);
+  }
   std::remove(in.c_str());
   std::remove(out.c_str());
-  return read;
+  return ok;
 }
 
 struct Batch {
