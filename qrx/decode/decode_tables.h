@@ -1,7 +1,8 @@
 // The QRX decode tables: 44 tables, each mapping one bit-slice signature of
 // the 32-bit instruction word to the handler of one instruction form.
 //
-// The tables are constant data generated from qrx/decode/decode_tables.txt.
+// The tables are constant data generated from qrx/decode/decode_tables.txt
+// and the family rows (qrx/decode/rows/*.txt).
 // Each is a key-sorted array searched by bisection, which gives the same
 // results as the ordered map it stands for. Tables are consulted only when
 // bits 31..25 of the word (covered by every table's mask) occur among their
@@ -25,6 +26,7 @@ struct DecodeEntry {
   uint32_t pattern;        // the key spread back to its bit positions
   kalt64_handler handler;
   const char* name;        // the handler's name
+  const char* family;      // the family whose rows define it; null while pending
 };
 
 struct DecodeSlice {

@@ -1,8 +1,9 @@
 // Handlers whose instruction family is not implemented yet.
 //
-// Their placeholders are generated from qrx/decode/pending_handlers.txt; each
-// reports itself and returns "not executed". A placeholder is never an
-// implemented form: tools and tests ask is_pending_handler().
+// A placeholder is generated for every form of the decode tables that no
+// family row (qrx/decode/rows/*.txt) defines; each reports itself and
+// returns "not executed". A placeholder is never an implemented form: tools
+// and tests ask is_pending_handler().
 #ifndef QRX_DECODE_PENDING_H
 #define QRX_DECODE_PENDING_H
 

@@ -126,10 +126,11 @@ struct AddOp {
 struct SubOp {
   template <typename T> T operator()(T a, T b) const { return static_cast<T>(uint64_t{a} - b); }
 };
-// An operation with its operands swapped (SUBR, DIVR, the reversed shifts).
+// An operation with its operands swapped (SUBR, DIVR, the reversed shifts);
+// an immediate second operand is taken at the element width.
 template <typename Op>
 struct Reversed {
-  template <typename T> T operator()(T a, T b) const { return Op{}(b, a); }
+  template <typename T, typename V> T operator()(T a, V b) const { return Op{}(static_cast<T>(b), a); }
 };
 using SubROp = Reversed<SubOp>;
 struct MulOp {

@@ -1,163 +1,213 @@
 // Instruction library: integer arithmetic, logic and shift forms.
 //
-// Each function carries its handler's name and works on value operands:
-// destructive forms take the destination-and-source vector first, then the
-// governing predicate, then the second source or immediate, and the context
-// last. Element counts come from the context's VL (never beyond the
-// 2048-bit value types); bytes of the result beyond them are zero.
+// The exported functions (declared in the generated library_integer.h, one
+// per library row of qrx/decode/rows/integer.txt) carry their handler's
+// name and work on value operands: destructive forms take the
+// destination-and-source vector first, then the governing predicate, then
+// the second source or immediate, and the context last. Element counts come
+// from the context's VL (never beyond the 2048-bit value types); bytes of
+// the result beyond them are zero.
+//
+// values::lib_* are the exported functions' bodies; bind::lib_* are the
+// handlers' bodies for the same rows.
 #ifndef QRX_LIBRARY_INTEGER_LIB_H
 #define QRX_LIBRARY_INTEGER_LIB_H
 
 #include <cstdint>
+#include <type_traits>
 
+#include "qrx/decode/library_integer.h"
+#include "qrx/handlers/handler_support.h"
+#include "qrx/library/int_ops.h"
 #include "qrx/library/lib_types.h"
 
-extern "C" {
+namespace qrx {
 
-// Reversed subtraction: Zm - Zdn where active; imm - Zdn.
-VecValue VecU8SubRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU16SubRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU32SubRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU64SubRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU8SubRVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU16SubRVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU32SubRVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU64SubRVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
+// The dot products' signedness: four products of Acc/4-bit elements per
+// Acc element.
+template <bool Unsigned>
+struct DotOp {
+  static constexpr bool kUnsigned = Unsigned;
+};
 
-// High half of the product, absolute difference.
-VecValue VecU8MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU16MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU32MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU64MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS8MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS16MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS32MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS64MulHVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU8AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU16AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU32AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU64AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS8AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS16AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS32AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS64AbdVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
+namespace values {
 
-// Maximum and minimum with an immediate (unsigned 0..255, signed -128..127).
-VecValue VecU8MaxVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU16MaxVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU32MaxVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU64MaxVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU8MinVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU16MinVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU32MinVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU64MinVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS8MaxVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
-VecValue VecS16MaxVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
-VecValue VecS32MaxVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
-VecValue VecS64MaxVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
-VecValue VecS8MinVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
-VecValue VecS16MinVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
-VecValue VecS32MinVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
-VecValue VecS64MinVIX(VecValue zdn, int32_t imm, CpuContext* ctx);
+// Element i of a packed predicate.
+template <typename T>
+struct PackedActive {
+  const PredV& pg;
+  bool operator()(unsigned i) const { return pg.active(i, sizeof(T)); }
+};
 
-// Absolute value, merging into Zd.
-VecValue VecS8AbsVM(VecValue zd, PredV pg, VecValue zn, CpuContext* ctx);
-VecValue VecS16AbsVM(VecValue zd, PredV pg, VecValue zn, CpuContext* ctx);
-VecValue VecS32AbsVM(VecValue zd, PredV pg, VecValue zn, CpuContext* ctx);
-VecValue VecS64AbsVM(VecValue zd, PredV pg, VecValue zn, CpuContext* ctx);
+// Predicated: Zdn op rhs(i) where active, Zdn elsewhere.
+template <typename T, typename Op, typename Rhs>
+VecValue predicated(const VecValue& zdn, const PredV& pg, Rhs rhs, const CpuContext* ctx) {
+  VecValue r{};
+  merge_binary<T>(r.b, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, rhs, Op{});
+  return r;
+}
+// Unpredicated: Zn op rhs(i).
+template <typename T, typename Op, typename Rhs>
+VecValue unpredicated(const VecValue& zn, Rhs rhs, const CpuContext* ctx) {
+  VecValue r{};
+  merge_binary<T>(r.b, ctx_elements(ctx, sizeof(T)), AllActive{}, zn.b, rhs, Op{});
+  return r;
+}
 
-// Logical right shift by immediate; ASRD (division by 2^shift toward zero).
-VecValue VecU8ShrVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
-VecValue VecU16ShrVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
-VecValue VecU32ShrVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
-VecValue VecU64ShrVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
-VecValue VecU8ShrVIX(VecValue zn, uint32_t shift, CpuContext* ctx);
-VecValue VecU16ShrVIX(VecValue zn, uint32_t shift, CpuContext* ctx);
-VecValue VecU32ShrVIX(VecValue zn, uint32_t shift, CpuContext* ctx);
-VecValue VecU64ShrVIX(VecValue zn, uint32_t shift, CpuContext* ctx);
-VecValue VecS8ShrDVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
-VecValue VecS16ShrDVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
-VecValue VecS32ShrDVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
-VecValue VecS64ShrDVIM(VecValue zdn, PredV pg, uint32_t shift, CpuContext* ctx);
+template <typename T, typename Op>
+VecValue lib_vvm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx) {
+  return predicated<T, Op>(zdn, pg, VecRhs<T>{zm.b}, ctx);
+}
+// The second operand is the 64-bit lane of Zm over the element.
+template <typename T, typename Op>
+VecValue lib_vwm(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx) {
+  return predicated<T, Op>(zdn, pg, WideRhs<T>{zm.b}, ctx);
+}
+// op(Zn) where active, Zd elsewhere.
+template <typename T, typename Op>
+VecValue lib_vm(const VecValue& zd, const PredV& pg, const VecValue& zn, const CpuContext* ctx) {
+  VecValue r{};
+  merge_unary<T>(r.b, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zd.b, zn.b, Op{});
+  return r;
+}
+template <typename T, typename Op>
+VecValue lib_vvx(const VecValue& zn, const VecValue& zm, const CpuContext* ctx) {
+  return unpredicated<T, Op>(zn, VecRhs<T>{zm.b}, ctx);
+}
+template <typename T, typename Op>
+VecValue lib_vwx(const VecValue& zn, const VecValue& zm, const CpuContext* ctx) {
+  return unpredicated<T, Op>(zn, WideRhs<T>{zm.b}, ctx);
+}
+// Immediates: unsigned as they are, signed sign-extended to 64 bits.
+template <typename T, typename Op>
+VecValue lib_vix_arith(const VecValue& zdn, uint32_t imm, const CpuContext* ctx) {
+  return unpredicated<T, Op>(zdn, ImmRhs<uint64_t>{imm}, ctx);
+}
+template <typename T, typename Op>
+VecValue lib_vix_u8(const VecValue& zdn, uint32_t imm, const CpuContext* ctx) {
+  return unpredicated<T, Op>(zdn, ImmRhs<uint64_t>{imm}, ctx);
+}
+template <typename T, typename Op>
+VecValue lib_vix_s8(const VecValue& zdn, int32_t imm, const CpuContext* ctx) {
+  return unpredicated<T, Op>(zdn, ImmRhs<uint64_t>{static_cast<uint64_t>(int64_t{imm})}, ctx);
+}
+template <typename T, typename Op>
+VecValue lib_vim_shr(const VecValue& zdn, const PredV& pg, uint32_t shift, const CpuContext* ctx) {
+  return predicated<T, Op>(zdn, pg, ImmRhs<uint64_t>{shift}, ctx);
+}
+template <typename T, typename Op>
+VecValue lib_vix_shr(const VecValue& zn, uint32_t shift, const CpuContext* ctx) {
+  return unpredicated<T, Op>(zn, ImmRhs<uint64_t>{shift}, ctx);
+}
 
-// Shifts by the overlapping 64-bit lane of Zm.
-VecValue VecU8ShlVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU16ShlVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU32ShlVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU8ShrVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU16ShrVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU32ShrVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS8ShrVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS16ShrVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS32ShrVWM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU8ShlVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU16ShlVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU32ShlVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU8ShrVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU16ShrVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU32ShrVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS8ShrVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS16ShrVWX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS32ShrVWX(VecValue zn, VecValue zm, CpuContext* ctx);
+// Dot product into T elements of four products each. With an index the Zm
+// group is the index-th of the element's 128-bit segment.
+constexpr uint32_t kNoIndex = ~uint32_t{0};
+template <typename T, typename Op>
+VecValue dot(const VecValue& zda, const VecValue& zn, const VecValue& zm, uint32_t index,
+             const CpuContext* ctx) {
+  using Narrow = std::conditional_t<sizeof(T) == 4, uint8_t, uint16_t>;
+  constexpr unsigned kPerSegment = 16 / sizeof(T);
+  VecValue r{};
+  unsigned n = ctx_elements(ctx, sizeof(T));
+  for (unsigned i = 0; i < n; ++i) {
+    unsigned group = index == kNoIndex ? i : (i & ~(kPerSegment - 1)) + (index & (kPerSegment - 1));
+    uint64_t sum = zda.get<T>(i);
+    for (unsigned k = 0; k < 4; ++k)
+      sum += bits(MulInt(wide<Op::kUnsigned>(zn.get<Narrow>(4 * i + k)),
+                         wide<Op::kUnsigned>(zm.get<Narrow>(4 * group + k))));
+    r.set<T>(i, static_cast<T>(sum));
+  }
+  return r;
+}
+template <typename T, typename Op>
+VecValue lib_dot(const VecValue& zda, const VecValue& zn, const VecValue& zm, const CpuContext* ctx) {
+  return dot<T, Op>(zda, zn, zm, kNoIndex, ctx);
+}
+template <typename T, typename Op>
+VecValue lib_dot_idx(const VecValue& zda, const VecValue& zn, const VecValue& zm, uint32_t index,
+                     const CpuContext* ctx) {
+  return dot<T, Op>(zda, zn, zm, index, ctx);
+}
 
-// Reversed shifts: Zm shifted by Zdn.
-VecValue VecU8ShlRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU16ShlRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU32ShlRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU64ShlRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU8ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU16ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU32ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecU64ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS8ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS16ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS32ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
-VecValue VecS64ShrRVVM(VecValue zdn, PredV pg, VecValue zm, CpuContext* ctx);
+}  // namespace values
 
-// Saturating addition and subtraction.
-VecValue VecU8QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU16QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU32QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU64QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU8QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU16QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU32QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU64QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS8QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS16QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS32QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS64QAddVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS8QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS16QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS32QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS64QAddVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU8QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU16QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU32QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU64QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU8QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU16QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU32QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecU64QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS8QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS16QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS32QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS64QSubVVX(VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS8QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS16QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS32QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
-VecValue VecS64QSubVIX(VecValue zdn, uint32_t imm, CpuContext* ctx);
+namespace bind {
 
-// Dot products: four narrow products per accumulator element.
-VecValue VecU32DotVVVX(VecValue zda, VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU32DotVVVIX(VecValue zda, VecValue zn, VecValue zm, uint32_t index, CpuContext* ctx);
-VecValue VecU64DotVVVX(VecValue zda, VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecU64DotVVVIX(VecValue zda, VecValue zn, VecValue zm, uint32_t index, CpuContext* ctx);
-VecValue VecS32DotVVVX(VecValue zda, VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS32DotVVVIX(VecValue zda, VecValue zn, VecValue zm, uint32_t index, CpuContext* ctx);
-VecValue VecS64DotVVVX(VecValue zda, VecValue zn, VecValue zm, CpuContext* ctx);
-VecValue VecS64DotVVVIX(VecValue zda, VecValue zn, VecValue zm, uint32_t index, CpuContext* ctx);
+// Zdn (or Zd) 4..0, Pg 12..10, Zm (or Zn) 9..5.
+template <auto Core>
+kalt64_decode_rc lib_zpz(cpu_state* s, unsigned w) {
+  return library_path(s, [&](CpuContext* ctx) {
+    write_vec(s, z_4_0(w), Core(read_vec(s, z_4_0(w)), read_pred(s, p_12_10(w)), read_vec(s, z_9_5(w)), ctx));
+  });
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_vvm(cpu_state* s, unsigned w) { return lib_zpz<values::lib_vvm<T, Op>>(s, w); }
+template <typename T, typename Op>
+kalt64_decode_rc lib_vwm(cpu_state* s, unsigned w) { return lib_zpz<values::lib_vwm<T, Op>>(s, w); }
+template <typename T, typename Op>
+kalt64_decode_rc lib_vm(cpu_state* s, unsigned w) { return lib_zpz<values::lib_vm<T, Op>>(s, w); }
+// Zd 4..0, Zn 9..5, Zm 20..16.
+template <auto Core>
+kalt64_decode_rc lib_zzz(cpu_state* s, unsigned w) {
+  return library_path(s, [&](CpuContext* ctx) {
+    write_vec(s, z_4_0(w), Core(read_vec(s, z_9_5(w)), read_vec(s, z_20_16(w)), ctx));
+  });
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_vvx(cpu_state* s, unsigned w) { return lib_zzz<values::lib_vvx<T, Op>>(s, w); }
+template <typename T, typename Op>
+kalt64_decode_rc lib_vwx(cpu_state* s, unsigned w) { return lib_zzz<values::lib_vwx<T, Op>>(s, w); }
+// Zdn 4..0 (or Zn 9..5 for the unpredicated shifts) with an immediate.
+template <auto Core, typename Imm>
+kalt64_decode_rc lib_zi(cpu_state* s, unsigned zn, unsigned zd, Imm imm) {
+  return library_path(s, [&](CpuContext* ctx) { write_vec(s, zd, Core(read_vec(s, zn), imm, ctx)); });
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_vix_arith(cpu_state* s, unsigned w) {
+  return lib_zi<values::lib_vix_arith<T, Op>>(s, z_4_0(w), z_4_0(w), uint32_t{arith_imm(w, esize_of<T>())});
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_vix_u8(cpu_state* s, unsigned w) {
+  return lib_zi<values::lib_vix_u8<T, Op>>(s, z_4_0(w), z_4_0(w), uint32_t{field(w, 12, 5)});
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_vix_s8(cpu_state* s, unsigned w) {
+  return lib_zi<values::lib_vix_s8<T, Op>>(s, z_4_0(w), z_4_0(w), int32_t{sfield(w, 12, 5)});
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_vix_shr(cpu_state* s, unsigned w) {
+  return lib_zi<values::lib_vix_shr<T, Op>>(
+      s, z_9_5(w), z_4_0(w), uint32_t{right_shift_amount(tsz_imm3_zzi(w), 8 * sizeof(T))});
+}
+// Zdn 4..0, Pg 12..10, shift amount.
+template <typename T, typename Op>
+kalt64_decode_rc lib_vim_shr(cpu_state* s, unsigned w) {
+  uint32_t shift = right_shift_amount(tsz_imm3_zpi(w), 8 * sizeof(T));
+  return library_path(s, [&](CpuContext* ctx) {
+    write_vec(s, z_4_0(w), values::lib_vim_shr<T, Op>(read_vec(s, z_4_0(w)), read_pred(s, p_12_10(w)), shift, ctx));
+  });
+}
+// Zda 4..0, Zn 9..5, Zm 20..16.
+template <typename T, typename Op>
+kalt64_decode_rc lib_dot(cpu_state* s, unsigned w) {
+  return library_path(s, [&](CpuContext* ctx) {
+    write_vec(s, z_4_0(w), values::lib_dot<T, Op>(read_vec(s, z_4_0(w)), read_vec(s, z_9_5(w)), read_vec(s, z_20_16(w)), ctx));
+  });
+}
+// Indexed: word accumulators take Zm from 18..16 and the index from 20..19,
+// doubleword accumulators Zm from 19..16 and the index from bit 20.
+template <typename T, typename Op>
+kalt64_decode_rc lib_dot_idx(cpu_state* s, unsigned w) {
+  constexpr bool kWords = sizeof(T) == 4;
+  unsigned zm = kWords ? field(w, 18, 16) : field(w, 19, 16);
+  uint32_t index = kWords ? field(w, 20, 19) : field(w, 20, 20);
+  return library_path(s, [&](CpuContext* ctx) {
+    write_vec(s, z_4_0(w), values::lib_dot_idx<T, Op>(read_vec(s, z_4_0(w)), read_vec(s, z_9_5(w)), read_vec(s, zm), index, ctx));
+  });
+}
 
-}  // extern "C"
+}  // namespace bind
+}  // namespace qrx
 
 #endif  // QRX_LIBRARY_INTEGER_LIB_H

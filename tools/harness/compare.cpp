@@ -142,7 +142,15 @@ form_tally total_of(const std::vector<form_tally>& forms) {
   return t;
 }
 
-void select_forms(const std::regex& select, unsigned cases, uint64_t run_seed,
+form_filter family_forms(const std::string& family) {
+  return [family](const DecodeEntry& e) { return e.family && family == e.family; };
+}
+form_filter matching_forms(const std::string& regex) {
+  std::regex re(regex);
+  return [re](const DecodeEntry& e) { return std::regex_search(e.name, re); };
+}
+
+void select_forms(const form_filter& select, unsigned cases, uint64_t run_seed,
                   std::vector<form_tally>* forms,
                   const std::function<void(size_t form, uint32_t word, uint64_t seed)>& add_case) {
   const DecodeTable* tables = decode_tables();
@@ -150,7 +158,7 @@ void select_forms(const std::regex& select, unsigned cases, uint64_t run_seed,
   for (unsigned t = 0; t < kNumDecodeTables; ++t) {
     for (unsigned e = 0; e < tables[t].num_entries; ++e, ++form_index) {
       const DecodeEntry& entry = tables[t].entries[e];
-      if (!std::regex_search(entry.name, select)) continue;
+      if (!select(entry)) continue;
       form_tally tally;
       tally.form = entry.name;
       if (is_pending_handler(entry.handler)) {

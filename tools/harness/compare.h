@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "qrx/decode/decode_tables.h"
 #include "state_text.h"
 
 namespace qrx {
@@ -76,12 +77,19 @@ std::string format_report(const std::vector<form_tally>& forms);
 // Sums over forms.
 form_tally total_of(const std::vector<form_tally>& forms);
 
-// Appends the forms whose names match `select`, in table order, to `forms`
-// with `cases` cases each. A pending form's cases are tallied as pending;
-// every other case goes to add_case(index of its form in *forms, word, seed).
-// A case's seed comes from `run_seed` and its form's position among all
-// forms, so it does not depend on the selection.
-void select_forms(const std::regex& select, unsigned cases, uint64_t run_seed,
+// Which forms a run takes: the forms of one family (the rows file
+// qrx/decode/rows/<name>.txt), or the forms whose handler names match a
+// regex (searched).
+using form_filter = std::function<bool(const DecodeEntry&)>;
+form_filter family_forms(const std::string& family);
+form_filter matching_forms(const std::string& regex);
+
+// Appends the selected forms, in table order, to `forms` with `cases` cases
+// each. A pending form's cases are tallied as pending; every other case goes
+// to add_case(index of its form in *forms, word, seed). A case's seed comes
+// from `run_seed` and its form's position among all forms, so it does not
+// depend on the selection.
+void select_forms(const form_filter& select, unsigned cases, uint64_t run_seed,
                   std::vector<form_tally>* forms,
                   const std::function<void(size_t form, uint32_t word, uint64_t seed)>& add_case);
 

@@ -11,8 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,13 +25,12 @@ namespace {
 
 const char kUsage[] =
     "usage: qrx-compare (--family NAME | --handlers REGEX) [options]\n"
-    "  --family NAME          forms of a family listed in the families file\n"
+    "  --family NAME          forms of a family (its rows file qrx/decode/rows/NAME.txt)\n"
     "  --handlers REGEX       forms whose handler name matches REGEX (searched)\n"
     "  --cases N              cases per form (default 8)\n"
     "  --seed N               run seed (default 1); every case has its own seed\n"
     "  --jobs N               probe processes in parallel (default 2)\n"
     "  --batch N              cases per probe process (default 2000)\n"
-    "  --families FILE        families file (default: the committed one)\n"
     "  --deviations FILE      deviations file (default: the committed one)\n"
     "  --require-implemented  a pending form fails the run\n"
     "  --inject FIELD         self-test: corrupt FIELD of every emulator result\n"
@@ -44,26 +41,10 @@ struct options {
   std::string family, handlers;
   unsigned cases = 8, jobs = 2, batch = 2000;
   uint64_t seed = 1;
-  std::string families_file, deviations_file, inject;
+  std::string deviations_file, inject;
   bool require_implemented = false;
   model_options model = default_model_options();
 };
-
-// The regex of a family: "NAME REGEX" lines of the families file.
-bool family_regex(const std::string& file, const std::string& name, std::string* regex) {
-  std::string text;
-  if (!read_text_file(file, &text)) return false;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream ls(line.substr(0, line.find('#')));
-    std::string n, r;
-    if (ls >> n >> r && n == name) {
-      *regex = r;
-      return true;
-    }
-  }
-  return false;
-}
 
 // Flips the lowest bit of one field, for the self-test; `store` flips the
 // first region byte the case stored (a mutated store), if it stored any.
@@ -98,7 +79,6 @@ struct pending_case {
 
 int main(int argc, char** argv) {
   options o;
-  o.families_file = QRX_HARNESS_DIR "/families.txt";
   o.deviations_file = QRX_HARNESS_DIR "/deviations.txt";
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -116,7 +96,6 @@ int main(int argc, char** argv) {
     else if (a == "--seed") o.seed = number();
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(number());
     else if (a == "--batch") o.batch = static_cast<unsigned>(number());
-    else if (a == "--families") o.families_file = value();
     else if (a == "--deviations") o.deviations_file = value();
     else if (a == "--require-implemented") o.require_implemented = true;
     else if (a == "--inject") o.inject = value();
@@ -125,11 +104,7 @@ int main(int argc, char** argv) {
     else if (a == "-h" || a == "--help") { std::fputs(kUsage, stdout); return 0; }
     else { std::fprintf(stderr, "qrx-compare: unknown option %s\n%s", a.c_str(), kUsage); return 2; }
   }
-  if (!o.family.empty() && o.handlers.empty() && !family_regex(o.families_file, o.family, &o.handlers)) {
-    std::fprintf(stderr, "qrx-compare: no family '%s' in %s\n", o.family.c_str(), o.families_file.c_str());
-    return 2;
-  }
-  if (o.handlers.empty() || o.cases == 0 || o.jobs == 0 || o.batch == 0) {
+  if ((o.handlers.empty() && o.family.empty()) || o.cases == 0 || o.jobs == 0 || o.batch == 0) {
     std::fputs(kUsage, stderr);
     return 2;
   }
@@ -152,14 +127,14 @@ int main(int argc, char** argv) {
   }
 
   // The selected forms, in table order; pending forms are not run.
-  std::regex select(o.handlers);
   std::vector<form_tally> forms;
   std::vector<pending_case> work;
-  select_forms(select, o.cases, o.seed, &forms, [&](size_t form, uint32_t word, uint64_t seed) {
+  select_forms(o.handlers.empty() ? family_forms(o.family) : matching_forms(o.handlers), o.cases, o.seed, &forms, [&](size_t form, uint32_t word, uint64_t seed) {
     work.push_back({form, word, seed});
   });
   if (forms.empty()) {
-    std::fprintf(stderr, "qrx-compare: no form matches '%s'\n", o.handlers.c_str());
+    std::fprintf(stderr, "qrx-compare: no form matches '%s'\n",
+                 o.handlers.empty() ? o.family.c_str() : o.handlers.c_str());
     return 2;
   }
   std::printf("QRX reference comparison: %s (%zu forms, %u cases each, seed %llu)\n",

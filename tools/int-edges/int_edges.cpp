@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -76,21 +74,6 @@ void make_state(const work_case& c, const std::vector<form_tally>& forms, machin
   apply_edges(c.seed, forms[c.form].form.c_str(), s);
 }
 
-bool family_regex(std::string* regex) {
-  std::string text;
-  if (!read_text_file(QRX_HARNESS_DIR "/families.txt", &text)) return false;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream ls(line.substr(0, line.find('#')));
-    std::string name, re;
-    if (ls >> name >> re && name == "integer") {
-      *regex = re;
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,9 +91,9 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  std::string regex, text, error;
+  std::string text, error;
   std::vector<deviation> deviations;
-  if (!family_regex(&regex) || !read_text_file(QRX_HARNESS_DIR "/deviations.txt", &text) ||
+  if (!read_text_file(QRX_HARNESS_DIR "/deviations.txt", &text) ||
       !parse_deviations(text, &deviations, &error) || !map_host_region(&error)) {
     std::fprintf(stderr, "qrx-int-edges: setup failed %s\n", error.c_str());
     return 2;
@@ -118,7 +101,7 @@ int main(int argc, char** argv) {
 
   std::vector<form_tally> forms;
   std::vector<work_case> work;
-  select_forms(std::regex(regex), cases, seed ^ 0xED6Eu, &forms,
+  select_forms(family_forms("integer"), cases, seed ^ 0xED6Eu, &forms,
                [&](size_t form, uint32_t word, uint64_t s) { work.push_back({form, word, s}); });
   std::printf("QRX integer edge-value comparison (%zu forms, %u cases each, seed %llu)\n",
               forms.size(), cases, static_cast<unsigned long long>(seed));
