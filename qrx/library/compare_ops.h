@@ -14,6 +14,8 @@
 #include <type_traits>
 
 #include "qrx/library/int_ops.h"
+#include "qrx/library/lib_types.h"
+#include "qrx/library/pred_pack.h"
 
 namespace qrx {
 
@@ -85,18 +87,52 @@ struct CmpImmRhs {
   CmpElem<C, T> operator()(unsigned) const { return imm; }
 };
 
-// The unpacked predicate of a compare over n elements of T: byte i*E is 1
-// where active(i) and Zn[i] C rhs(i) holds, every other byte 0 (inactive
-// elements are false). out holds n * sizeof(T) bytes.
-template <CmpCond C, typename T, typename Active, typename Rhs>
-inline void compare_elements(uint8_t* out, unsigned n, Active active, const uint8_t* zn,
-                             Rhs rhs) {
+// Bits 0..7 of b moved to bits 0, E, 2E, .. 7E: eight elements' predicate
+// bits, for elements of E bytes.
+template <unsigned E>
+constexpr uint64_t spread_to_elements(uint64_t b) {
+  static_assert(E == 1 || E == 2 || E == 4 || E == 8, "element of 1, 2, 4 or 8 bytes");
+  if (E == 2) {
+    b = (b | b << 4) & 0x0F0F;
+    b = (b | b << 2) & 0x3333;
+    b = (b | b << 1) & 0x5555;
+  } else if (E == 4) {
+    b = (b | b << 12) & 0x000F000F;
+    b = (b | b << 6) & 0x03030303;
+    b = (b | b << 3) & 0x11111111;
+  } else if (E == 8) {
+    b = (b | b << 28) & 0x0000000F0000000Full;
+    b = (b | b << 14) & 0x0003000300030003ull;
+    b = (b | b << 7) & 0x0101010101010101ull;
+  }
+  return b;
+}
+
+// The packed outcome of a compare over n elements of T, before the
+// governing predicate: bit i*E is 1 where Zn[i] C rhs(i) holds, every other
+// bit 0. n * sizeof(T) is at most the 2048-bit maximum.
+template <CmpCond C, typename T, typename Rhs>
+inline PredV compare_packed(unsigned n, const uint8_t* zn, Rhs rhs) {
   using V = decltype(rhs(0u));
-  if (sizeof(T) > 1) std::memset(out, 0, n * sizeof(T));
+  uint8_t hit[kMaxVectorBytes + 8];
   for (unsigned i = 0; i < n; ++i) {
     V a = static_cast<V>(static_cast<CmpElem<C, T>>(elem<T>(zn, i)));
-    out[i * sizeof(T)] = static_cast<uint8_t>(active(i) & cmp_holds<C>(a, rhs(i)));
+    hit[i] = cmp_holds<C>(a, rhs(i));
   }
+  for (unsigned i = n; i % 8 != 0; ++i) hit[i] = 0;
+  PredV r{};
+  for (unsigned first = 0; first < n; first += 8) {
+    uint64_t chunk;
+    std::memcpy(&chunk, hit + first, 8);
+    unsigned bit = first * sizeof(T);
+    r.w[bit >> 6] |= spread_to_elements<sizeof(T)>(gather_byte_lsbs(chunk)) << (bit & 63);
+  }
+  return r;
+}
+
+// r restricted to the elements active in pg (zeroing).
+inline void governed_by(PredV* r, const PredV& pg) {
+  for (unsigned k = 0; k < 4; ++k) r->w[k] &= pg.w[k];
 }
 
 }  // namespace qrx

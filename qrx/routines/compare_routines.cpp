@@ -3,8 +3,6 @@
 // single copy of the result into Pd.
 #include "qrx/routines/compare_routines.h"
 
-#include <cstring>
-
 #include "qrx/library/compare_ops.h"
 #include "qrx/library/pred_support.h"
 
@@ -16,19 +14,18 @@ namespace {
 unsigned compare_esize(const kalt64_p_reg& pd) { return pd.qual <= ESIZE_D ? pd.qual : ESIZE_B; }
 
 // make_rhs(T{}) builds the second-operand reader for element type T. The
-// result is computed from the old Pg into a local predicate, the flags from
-// the same two, and only then is Pd written.
+// result and the flags both come from the old Pg; Pd is written last.
 template <CmpCond C, typename MakeRhs>
 kalt64_decode_rc compare_routine(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn,
                                  MakeRhs make_rhs) {
   for_esize(compare_esize(pd), [&](auto tag) {
     using T = decltype(tag);
-    uint8_t out[kPredicateBytes];
-    const uint8_t* governing = s->p[pg.num];
-    compare_elements<C, T>(out, elements_of(sizeof(T)), UnpackedActive<T>{governing},
-                           s->z[zn.num], make_rhs(tag));
-    qrx_ptest<T>(s, governing, out);
-    std::memcpy(s->p[pd.num], out, kPredicateBytes);
+    constexpr unsigned n = elements_of(sizeof(T));
+    const PredV governing = pack_predicate(s->p[pg.num]);
+    PredV result = compare_packed<C, T>(n, s->z[zn.num], make_rhs(tag));
+    governed_by(&result, governing);
+    set_nzcv(s, predicate_test(governing, result, sizeof(T), n));
+    unpack_predicate(result, s->p[pd.num]);
   });
   return KALT64_DECODE_OK;
 }
