@@ -245,6 +245,13 @@ kalt64_decode_rc index_rr(cpu_state* s, unsigned w) {
   begin_routine(s, w);
   return R(s, z_operand(z_4_0(w), E), index_reg<E>(r_9_5(w)), index_reg<E>(r_20_16(w)));
 }
+// Horizontal reductions: Vd 4..0 (a SIMD&FP scalar), Pg 12..10 governing,
+// Zn 9..5 with the element size.
+template <unsigned E, auto R>
+kalt64_decode_rc reduce_vpz(cpu_state* s, unsigned w) {
+  begin_routine(s, w);
+  return R(s, z_4_0(w), p_operand(p_12_10(w), kalt64_p_reg::GOVERNING), z_operand(z_9_5(w), E));
+}
 
 // Predicates: Pd 3..0, Pg 13..10, Pn 8..5, Pm 19..16, Rn 9..5, Rm 20..16.
 template <auto R>
