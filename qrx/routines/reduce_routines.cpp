@@ -1,11 +1,11 @@
 // Semantic routines of the integer reductions and the element-counting
 // instructions, each the binding of one element operation from
-// reduce_lib.h to the register file.
+// reduce_ops.h to the register file.
 #include "qrx/routines/reduce_routines.h"
 
 #include <cstring>
 
-#include "qrx/library/reduce_lib.h"
+#include "qrx/library/reduce_ops.h"
 
 using namespace qrx;
 
