@@ -29,7 +29,7 @@ inline uint64_t lib_saddv(const PredV& pg, const VecValue& zn, const CpuContext*
   unsigned n = ctx_elements(ctx, sizeof(T));
   uint8_t active[kMaxVectorBytes];
   unpack_bits(pg, n * sizeof(T), active);
-  return reduce<SAddV, T>(zn.b, n, UnpackedActive<T>{active});
+  return reduce<SAddV, T>(zn.b, n, ActiveBit<T>{active});
 }
 // CNTB..CNTD: the pattern's count times multiplier_m1 + 1.
 template <typename T>

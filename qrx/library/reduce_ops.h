@@ -103,7 +103,17 @@ struct EorV {
   Acc operator()(Acc a, T x) const { return static_cast<T>(a ^ x); }
 };
 
-// The reduction of the first n elements of v that active(i) selects.
+// Element i's predicate bit in an unpacked predicate, as 0 or 1 of type T:
+// the element's E predicate bytes read as one little-endian T, whose bit 0
+// is bit 0 of the first byte. Reading the bytes at the element's own width
+// keeps the reduction loops vectorisable.
+template <typename T>
+struct ActiveBit {
+  const uint8_t* pred;
+  T operator()(unsigned i) const { return static_cast<T>(elem<T>(pred, i) & 1u); }
+};
+
+// The reduction of the first n elements of v whose active(i) is 1.
 // Inactive elements contribute the identity, blended in through a mask so
 // that the loop has no branch and vectorises.
 template <template <typename> class Red, typename T, typename Active>
@@ -111,7 +121,7 @@ inline typename Red<T>::Out reduce(const uint8_t* v, unsigned n, Active active) 
   Red<T> step;
   typename Red<T>::Acc acc = Red<T>::kIdentity;
   for (unsigned i = 0; i < n; ++i) {
-    T keep = static_cast<T>(T{0} - static_cast<T>(active(i)));
+    T keep = static_cast<T>(T{0} - active(i));
     acc = step(acc, static_cast<T>((elem<T>(v, i) & keep) | (Red<T>::kIdentity & ~keep)));
   }
   return static_cast<typename Red<T>::Out>(acc);

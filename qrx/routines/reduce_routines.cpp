@@ -24,7 +24,7 @@ kalt64_decode_rc reduce_routine(cpu_state* s, unsigned vd, kalt64_p_reg pg, kalt
                    [&](auto tag) {
                      using T = decltype(tag);
                      auto acc = reduce<Red, T>(s->z[zn.num], elements_of(sizeof(T)),
-                                               UnpackedActive<T>{s->p[pg.num]});
+                                               ActiveBit<T>{s->p[pg.num]});
                      std::memset(s->z[vd], 0, kVectorBytes);
                      std::memcpy(s->z[vd], &acc, sizeof acc);
                    })
