@@ -78,6 +78,13 @@ enum {
   OP_stp,
   OP_str,
   OP_label,
+  OP_cbz,
+  OP_tbnz,
+  OP_ldurb,
+  OP_udf,
+  OP_tbz,
+  OP_and,
+  OP_sturb,
 };
 
 // Operand sizes.
@@ -94,6 +101,83 @@ enum {
   OPSZ_12b,
 };
 
+// SIMD&FP registers of a machine context.
+typedef union {
+  byte b[16];
+  uint32_t s[4];
+  uint64_t d[2];
+} dr_simd_t;
+
+typedef enum {
+  DR_MC_INTEGER = 0x01,
+  DR_MC_CONTROL = 0x02,
+  DR_MC_MULTIMEDIA = 0x04,
+  DR_MC_ALL = DR_MC_INTEGER | DR_MC_CONTROL | DR_MC_MULTIMEDIA,
+} dr_mcontext_flags_t;
+
+#define DR_MC_GPR_(n) union { reg_t r##n; reg_t x##n; }
+// An application thread's registers.
+typedef struct _dr_mcontext_t {
+  size_t size;
+  dr_mcontext_flags_t flags;
+  DR_MC_GPR_(0); DR_MC_GPR_(1); DR_MC_GPR_(2); DR_MC_GPR_(3); DR_MC_GPR_(4); DR_MC_GPR_(5);
+  DR_MC_GPR_(6); DR_MC_GPR_(7); DR_MC_GPR_(8); DR_MC_GPR_(9); DR_MC_GPR_(10); DR_MC_GPR_(11);
+  DR_MC_GPR_(12); DR_MC_GPR_(13); DR_MC_GPR_(14); DR_MC_GPR_(15); DR_MC_GPR_(16); DR_MC_GPR_(17);
+  DR_MC_GPR_(18); DR_MC_GPR_(19); DR_MC_GPR_(20); DR_MC_GPR_(21); DR_MC_GPR_(22); DR_MC_GPR_(23);
+  DR_MC_GPR_(24); DR_MC_GPR_(25); DR_MC_GPR_(26); DR_MC_GPR_(27); DR_MC_GPR_(28); DR_MC_GPR_(29);
+  DR_MC_GPR_(30);
+  union { reg_t r31; reg_t sp; reg_t xsp; };
+  byte* pc;
+  uint nzcv;
+  uint fpcr;
+  uint fpsr;
+  dr_simd_t simd[32];
+} dr_mcontext_t;
+#undef DR_MC_GPR_
+
+typedef enum {
+  DR_CLEANCALL_SAVE_FLOAT = 0x0001,
+  DR_CLEANCALL_NOSAVE_FLAGS = 0x0002,
+  DR_CLEANCALL_NOSAVE_XMM = 0x0004,
+  DR_CLEANCALL_READS_APP_CONTEXT = 0x0080,
+  DR_CLEANCALL_WRITES_APP_CONTEXT = 0x0100,
+  DR_CLEANCALL_ALWAYS_OUT_OF_LINE = 0x0200,
+} dr_cleancall_save_t;
+
+typedef enum {
+  DR_SIGNAL_DELIVER,
+  DR_SIGNAL_SUPPRESS,
+  DR_SIGNAL_BYPASS,
+  DR_SIGNAL_REDIRECT,
+} dr_signal_action_t;
+
+typedef struct _dr_fault_fragment_info_t {
+  void* tag;
+  byte* cache_start_pc;
+  bool is_trace;
+  bool app_code_consistent;
+} dr_fault_fragment_info_t;
+
+// A signal about to reach the application.
+typedef struct _dr_siginfo_t {
+  int sig;
+  void* drcontext;
+  dr_mcontext_t* mcontext;  // the application's state at the signal
+  dr_mcontext_t* raw_mcontext;
+  bool raw_mcontext_valid;
+  byte* access_address;
+  bool blocked;
+  dr_fault_fragment_info_t fault_fragment_info;
+} dr_siginfo_t;
+
+// A code-cache state being translated back to an application state.
+typedef struct _dr_restore_state_info_t {
+  dr_mcontext_t* mcontext;
+  bool raw_mcontext_valid;
+  dr_mcontext_t* raw_mcontext;
+  dr_fault_fragment_info_t fragment_info;
+} dr_restore_state_info_t;
+
 // Operands are plain values, as in the framework.
 typedef struct {
   byte kind;  // dr_double::opnd_kind
@@ -103,6 +187,7 @@ typedef struct {
   int scale;
   int disp;
   ptr_int_t immed;
+  instr_t* target;  // branch target operand
 } opnd_t;
 
 typedef struct _module_data_t {
@@ -116,11 +201,13 @@ typedef struct _module_data_t {
   const char* full_path;
 } module_data_t;
 
+
 // ----- Operands and instructions ------------------------------------------
 opnd_t opnd_create_reg(reg_id_t r);
 opnd_t opnd_create_base_disp(reg_id_t base_reg, reg_id_t index_reg, int scale, int disp,
                              opnd_size_t data_size);
 opnd_t opnd_create_immed_int(ptr_int_t i, opnd_size_t data_size);
+opnd_t opnd_create_instr(instr_t* instr);
 
 instr_t* instr_create_1dst_1src(void* drcontext, int opcode, opnd_t dst, opnd_t src);
 instr_t* instr_create_1dst_2src(void* drcontext, int opcode, opnd_t dst, opnd_t src1, opnd_t src2);
@@ -132,9 +219,17 @@ void instr_destroy(void* drcontext, instr_t* instr);
 byte* instr_get_raw_bits(instr_t* instr);
 app_pc instr_get_app_pc(instr_t* instr);
 instr_t* instr_get_next_app(instr_t* instr);
+instr_t* instr_create_0dst_0src(void* drcontext, int opcode);
+instr_t* instr_create_0dst_1src(void* drcontext, int opcode, opnd_t src);
+instr_t* instr_create_0dst_2src(void* drcontext, int opcode, opnd_t src1, opnd_t src2);
+instr_t* instr_create_0dst_3src(void* drcontext, int opcode, opnd_t src1, opnd_t src2, opnd_t src3);
+void instr_set_meta_may_fault(instr_t* instr, bool val);
+bool instr_is_app(instr_t* instr);
 
+instr_t* instrlist_first(instrlist_t* ilist);
 instr_t* instrlist_first_app(instrlist_t* ilist);
 void instrlist_preinsert(instrlist_t* ilist, instr_t* where, instr_t* instr);
+void instrlist_meta_preinsert(instrlist_t* ilist, instr_t* where, instr_t* instr);
 void instrlist_remove(instrlist_t* ilist, instr_t* instr);
 
 // ----- Code insertion ------------------------------------------------------
@@ -151,6 +246,12 @@ bool dr_insert_set_stolen_reg_value(void* drcontext, instrlist_t* ilist, instr_t
                                     reg_id_t reg);
 void dr_insert_clean_call(void* drcontext, instrlist_t* ilist, instr_t* where, void* callee,
                           bool save_fpstate, uint num_args, ...);
+void dr_insert_clean_call_ex(void* drcontext, instrlist_t* ilist, instr_t* where, void* callee,
+                             dr_cleancall_save_t save_flags, uint num_args, ...);
+bool dr_get_mcontext(void* drcontext, dr_mcontext_t* context);
+bool dr_set_mcontext(void* drcontext, dr_mcontext_t* context);
+reg_t reg_get_value(reg_id_t reg, dr_mcontext_t* mc);
+bool reg_set_value(reg_id_t reg, dr_mcontext_t* mc, reg_t value);
 
 // ----- Process, threads, modules, output -------------------------------------
 bool dr_set_client_name(const char* name, const char* report_URL);
@@ -162,6 +263,12 @@ module_data_t* dr_lookup_module(byte* pc);
 void dr_free_module_data(module_data_t* data);
 app_pc dr_fragment_app_pc(void* tag);
 const char* dr_get_application_name(void);
+void* dr_mutex_create(void);
+void dr_mutex_destroy(void* mutex);
+void dr_mutex_lock(void* mutex);
+void dr_mutex_unlock(void* mutex);
+void dr_register_filter_syscall_event(bool (*func)(void* drcontext, int sysnum));
+bool dr_unregister_filter_syscall_event(bool (*func)(void* drcontext, int sysnum));
 bool dr_safe_read(const void* base, size_t size, void* out_buf, size_t* bytes_read);
 bool dr_safe_write(void* base, size_t size, const void* in_buf, size_t* bytes_written);
 file_t dr_get_stderr_file(void);
@@ -186,6 +293,17 @@ DR_EXPORT void dr_client_main(client_id_t id, int argc, const char* argv[]);
 #define INSTR_CREATE_ldp(dc, rt1, rt2, mem) instr_create_2dst_1src((dc), OP_ldp, (rt1), (rt2), (mem))
 #define INSTR_CREATE_mrs(dc, xt, sysreg) instr_create_1dst_1src((dc), OP_mrs, (xt), (sysreg))
 #define INSTR_CREATE_msr(dc, sysreg, xt) instr_create_1dst_1src((dc), OP_msr, (sysreg), (xt))
+#define INSTR_CREATE_label(dc) instr_create_0dst_0src((dc), OP_label)
+#define INSTR_CREATE_cbz(dc, pc, reg) instr_create_0dst_2src((dc), OP_cbz, (pc), (reg))
+#define INSTR_CREATE_tbnz(dc, pc, reg, imm) instr_create_0dst_3src((dc), OP_tbnz, (pc), (reg), (imm))
+#define INSTR_CREATE_ldurb(dc, rt, mem) instr_create_1dst_1src((dc), OP_ldurb, (rt), (mem))
+#define INSTR_CREATE_sturb(dc, mem, rt) instr_create_1dst_1src((dc), OP_sturb, (mem), (rt))
+#define INSTR_CREATE_tbz(dc, pc, reg, imm) instr_create_0dst_3src((dc), OP_tbz, (pc), (reg), (imm))
+#define INSTR_CREATE_and(dc, rd, rn, imm) instr_create_1dst_2src((dc), OP_and, (rd), (rn), (imm))
+#define OPND_CREATE_INT64(val) opnd_create_immed_int((ptr_int_t)(val), OPSZ_8)
+#define INSTR_CREATE_udf(dc, imm) instr_create_0dst_1src((dc), OP_udf, (imm))
+#define OPND_CREATE_INT(val) opnd_create_immed_int((ptr_int_t)(val), OPSZ_12b)
+#define OPND_CREATE_MEM8(base, disp) opnd_create_base_disp((base), DR_REG_NULL, 0, (disp), OPSZ_1)
 #define OPND_CREATE_LSL() opnd_create_immed_int(0, OPSZ_2)
 #define INSTR_CREATE_add(dc, rd, rn, imm) \
   instr_create_1dst_4src((dc), OP_add, (rd), (rn), (imm), OPND_CREATE_LSL(), opnd_create_immed_int(0, OPSZ_6b))

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -78,7 +80,7 @@ module_data_t* module_record(const Module& m) {
   d->start = m.start;
   d->end = m.end;
   d->full_path = strdup(m.path.c_str());
-  ++the_state().module_records_live;
+  the_state().module_records_live.fetch_add(1);
   return d;
 }
 
@@ -100,6 +102,7 @@ opnd_t make_opnd(OpndKind kind) {
 State& state() { return the_state(); }
 
 void reset() {
+  for (auto& entry : the_state().cache) free_block(entry.second.bb);
   the_state().~State();
   new (&the_state()) State();
   current_context = nullptr;
@@ -161,6 +164,30 @@ opnd_t opnd_create_immed_int(ptr_int_t i, opnd_size_t data_size) {
   o.size = data_size;
   return o;
 }
+opnd_t opnd_create_instr(instr_t* instr) {
+  opnd_t o = dr_double::make_opnd(dr_double::KIND_INSTR);
+  o.target = instr;
+  return o;
+}
+
+instr_t* instr_create_0dst_0src(void*, int opcode) { return record(Kind::Created, opcode); }
+instr_t* instr_create_0dst_1src(void*, int opcode, opnd_t src) {
+  instr_t* in = record(Kind::Created, opcode);
+  in->srcs = {src};
+  return in;
+}
+instr_t* instr_create_0dst_2src(void*, int opcode, opnd_t src1, opnd_t src2) {
+  instr_t* in = record(Kind::Created, opcode);
+  in->srcs = {src1, src2};
+  return in;
+}
+instr_t* instr_create_0dst_3src(void*, int opcode, opnd_t src1, opnd_t src2, opnd_t src3) {
+  instr_t* in = record(Kind::Created, opcode);
+  in->srcs = {src1, src2, src3};
+  return in;
+}
+void instr_set_meta_may_fault(instr_t* instr, bool val) { instr->meta_may_fault = val; }
+bool instr_is_app(instr_t* instr) { return !instr->meta && instr->kind == Kind::App; }
 
 instr_t* instr_create_1dst_1src(void*, int opcode, opnd_t dst, opnd_t src) {
   instr_t* in = record(Kind::Created, opcode);
@@ -202,12 +229,17 @@ instr_t* instr_get_next_app(instr_t* instr) {
     if ((*it)->kind == Kind::App) return *it;
   return nullptr;
 }
+instr_t* instrlist_first(instrlist_t* ilist) { return ilist->instrs.empty() ? nullptr : ilist->instrs.front(); }
 instr_t* instrlist_first_app(instrlist_t* ilist) {
   for (instr_t* in : ilist->instrs)
     if (in->kind == Kind::App) return in;
   return nullptr;
 }
 void instrlist_preinsert(instrlist_t* ilist, instr_t* where, instr_t* instr) {
+  dr_double::insert_before(ilist, where, instr);
+}
+void instrlist_meta_preinsert(instrlist_t* ilist, instr_t* where, instr_t* instr) {
+  instr->meta = true;
   dr_double::insert_before(ilist, where, instr);
 }
 void instrlist_remove(instrlist_t* ilist, instr_t* instr) {
@@ -223,6 +255,7 @@ static void insert_pseudo(instrlist_t* ilist, instr_t* where, Kind kind, reg_id_
   instr_t* in = record(kind, OP_INVALID);
   in->reg = reg;
   in->slot = slot;
+  in->meta = true;
   dr_double::insert_before(ilist, where, in);
 }
 void dr_save_reg(void*, instrlist_t* ilist, instr_t* where, reg_id_t reg, dr_spill_slot_t slot) {
@@ -245,16 +278,71 @@ bool dr_insert_set_stolen_reg_value(void*, instrlist_t* ilist, instr_t* instr, r
   insert_pseudo(ilist, instr, Kind::SetStolen, reg, SPILL_SLOT_1);
   return true;
 }
-void dr_insert_clean_call(void*, instrlist_t* ilist, instr_t* where, void* callee,
-                          bool save_fpstate, uint num_args, ...) {
+static void insert_clean_call(instrlist_t* ilist, instr_t* where, void* callee, bool ex, uint flags,
+                              uint num_args, va_list ap) {
   instr_t* in = record(Kind::CleanCall, OP_INVALID);
   in->callee = callee;
-  in->save_fpstate = save_fpstate;
+  in->call_ex = ex;
+  in->call_flags = flags;
+  in->save_fpstate = !ex && flags != 0;
+  in->meta = true;
+  for (uint i = 0; i < num_args; ++i) in->args.push_back(va_arg(ap, opnd_t));
+  dr_double::insert_before(ilist, where, in);
+}
+void dr_insert_clean_call(void*, instrlist_t* ilist, instr_t* where, void* callee,
+                          bool save_fpstate, uint num_args, ...) {
   va_list ap;
   va_start(ap, num_args);
-  for (uint i = 0; i < num_args; ++i) in->args.push_back(va_arg(ap, opnd_t));
+  insert_clean_call(ilist, where, callee, false, save_fpstate ? 1 : 0, num_args, ap);
   va_end(ap);
-  dr_double::insert_before(ilist, where, in);
+}
+void dr_insert_clean_call_ex(void*, instrlist_t* ilist, instr_t* where, void* callee,
+                             dr_cleancall_save_t save_flags, uint num_args, ...) {
+  va_list ap;
+  va_start(ap, num_args);
+  insert_clean_call(ilist, where, callee, true, save_flags, num_args, ap);
+  va_end(ap);
+}
+
+// Inside a clean call the application's registers are reachable only with
+// the context flags; X28 is the application's value, kept apart.
+bool dr_get_mcontext(void* drcontext, dr_mcontext_t* mc) {
+  auto* ctx = static_cast<dr_double::Context*>(drcontext);
+  if (!ctx->in_call || !(ctx->call_flags & DR_CLEANCALL_READS_APP_CONTEXT) || mc->size != sizeof *mc ||
+      mc->flags != DR_MC_ALL)
+    return false;
+  *mc = ctx->regs;
+  mc->size = sizeof *mc;
+  mc->flags = DR_MC_ALL;
+  mc->r28 = ctx->app_x28;
+  return true;
+}
+bool dr_set_mcontext(void* drcontext, dr_mcontext_t* mc) {
+  auto* ctx = static_cast<dr_double::Context*>(drcontext);
+  if (!ctx->in_call || !(ctx->call_flags & DR_CLEANCALL_WRITES_APP_CONTEXT) || mc->size != sizeof *mc ||
+      mc->flags != DR_MC_ALL)
+    return false;
+  const reg_t framework_x28 = ctx->regs.r28;
+  byte* const pc = ctx->regs.pc;  // a clean call cannot move the pc
+  ctx->regs = *mc;
+  ctx->app_x28 = mc->r28;
+  ctx->regs.r28 = framework_x28;
+  ctx->regs.pc = pc;
+  return true;
+}
+static reg_t* gpr_slot(reg_id_t reg, dr_mcontext_t* mc) {
+  if (reg >= DR_REG_X0 && reg <= DR_REG_X30) return &mc->r0 + (reg - DR_REG_X0);
+  if (reg == DR_REG_XSP) return &mc->xsp;
+  return nullptr;
+}
+reg_t reg_get_value(reg_id_t reg, dr_mcontext_t* mc) {
+  reg_t* slot = gpr_slot(reg, mc);
+  return slot ? *slot : 0;
+}
+bool reg_set_value(reg_id_t reg, dr_mcontext_t* mc, reg_t value) {
+  reg_t* slot = gpr_slot(reg, mc);
+  if (slot) *slot = value;
+  return slot != nullptr;
 }
 
 bool dr_set_client_name(const char* name, const char* report_URL) {
@@ -298,10 +386,29 @@ void dr_free_module_data(module_data_t* data) {
   if (m && m->path != data->full_path) the_state().calls.push_back("module path modified");
   std::free(const_cast<char*>(data->full_path));
   delete data;
-  --the_state().module_records_live;
+  the_state().module_records_live.fetch_sub(1);
 }
 app_pc dr_fragment_app_pc(void* tag) { return static_cast<app_pc>(tag); }
 const char* dr_get_application_name(void) { return the_state().application_name.c_str(); }
+// The framework's lock: never the C library's.
+void* dr_mutex_create(void) { return new std::atomic<bool>(false); }
+void dr_mutex_destroy(void* mutex) { delete static_cast<std::atomic<bool>*>(mutex); }
+void dr_mutex_lock(void* mutex) {
+  auto* held = static_cast<std::atomic<bool>*>(mutex);
+  while (held->exchange(true, std::memory_order_acquire)) sched_yield();
+}
+void dr_mutex_unlock(void* mutex) { static_cast<std::atomic<bool>*>(mutex)->store(false, std::memory_order_release); }
+void dr_register_filter_syscall_event(bool (*func)(void*, int)) {
+  the_state().calls.push_back("dr_register_filter_syscall_event");
+  the_state().syscall_filters.push_back(func);
+}
+bool dr_unregister_filter_syscall_event(bool (*func)(void*, int)) {
+  auto& v = the_state().syscall_filters;
+  auto it = std::find(v.begin(), v.end(), func);
+  if (it == v.end()) return false;
+  v.erase(it);
+  return true;
+}
 bool dr_safe_read(const void* base, size_t size, void* out_buf, size_t* bytes_read) {
   bool ok = dr_double::checked_copy(out_buf, base, size);
   if (bytes_read) *bytes_read = ok ? size : 0;
@@ -383,6 +490,7 @@ void* drmgr_get_tls_field(void* drcontext, int idx) {
   return it == tls.end() ? nullptr : it->second;
 }
 bool drmgr_set_tls_field(void* drcontext, int idx, void* value) {
+  if (!the_state().set_tls_ok) return false;
   static_cast<dr_double::Context*>(drcontext)->tls[idx] = value;
   return true;
 }
@@ -390,9 +498,68 @@ bool drmgr_insert_read_tls_field(void*, int idx, instrlist_t* ilist, instr_t* wh
   instr_t* in = record(Kind::ReadTls, OP_INVALID);
   in->reg = reg;
   in->tls_idx = idx;
+  in->meta = true;
   dr_double::insert_before(ilist, where, in);
   return true;
 }
+
+}  // extern "C"
+
+template <typename F>
+static bool add_event(std::vector<F>& events, F func, const char* name) {
+  the_state().calls.push_back(name);
+  events.push_back(func);
+  return true;
+}
+template <typename F>
+static bool remove_event(std::vector<F>& events, F func, const char* name) {
+  the_state().calls.push_back(name);
+  auto it = std::find(events.begin(), events.end(), func);
+  if (it == events.end()) return false;
+  events.erase(it);
+  return true;
+}
+
+extern "C" {
+
+bool drmgr_register_signal_event(dr_signal_action_t (*func)(void*, dr_siginfo_t*)) {
+  return add_event(the_state().signal_events, func, "drmgr_register_signal_event");
+}
+bool drmgr_unregister_signal_event(dr_signal_action_t (*func)(void*, dr_siginfo_t*)) {
+  return remove_event(the_state().signal_events, func, "drmgr_unregister_signal_event");
+}
+bool drmgr_register_restore_state_ex_event(bool (*func)(void*, bool, dr_restore_state_info_t*)) {
+  return add_event(the_state().restore_state_events, func, "drmgr_register_restore_state_ex_event");
+}
+bool drmgr_unregister_restore_state_ex_event(bool (*func)(void*, bool, dr_restore_state_info_t*)) {
+  return remove_event(the_state().restore_state_events, func, "drmgr_unregister_restore_state_ex_event");
+}
+bool drmgr_register_pre_syscall_event(bool (*func)(void*, int)) {
+  return add_event(the_state().pre_syscall_events, func, "drmgr_register_pre_syscall_event");
+}
+bool drmgr_unregister_pre_syscall_event(bool (*func)(void*, int)) {
+  return remove_event(the_state().pre_syscall_events, func, "drmgr_unregister_pre_syscall_event");
+}
+static void insert_emulation_label(instrlist_t* ilist, instr_t* where, Kind kind, const instr_t* emulated) {
+  instr_t* label = record(kind, OP_label);
+  label->meta = true;
+  if (emulated) {  // the emulated instruction is copied, as the framework clones it
+    label->pc = emulated->pc;
+    label->raw = emulated->raw;
+  }
+  dr_double::insert_before(ilist, where, label);
+}
+bool drmgr_insert_emulation_start(void*, instrlist_t* ilist, instr_t* where, emulated_instr_t* instr) {
+  if (instr->size < sizeof(emulated_instr_t) || instr->instr == nullptr || instr->pc != instr->instr->pc)
+    return false;
+  insert_emulation_label(ilist, where, Kind::EmulationStart, instr->instr);
+  return true;
+}
+void drmgr_insert_emulation_end(void*, instrlist_t* ilist, instr_t* where) {
+  insert_emulation_label(ilist, where, Kind::EmulationEnd, nullptr);
+}
+bool drmgr_is_emulation_start(instr_t* instr) { return instr->kind == Kind::EmulationStart; }
+bool drmgr_is_emulation_end(instr_t* instr) { return instr->kind == Kind::EmulationEnd; }
 
 // ----- drreg ---------------------------------------------------------------------
 drreg_status_t drreg_init(drreg_options_t* ops) {
@@ -411,14 +578,28 @@ drreg_status_t drreg_exit(void) {
 namespace dynamorio {
 namespace droption {
 
+std::vector<droption_parser_t::Declared>& droption_parser_t::declared() {
+  static std::vector<Declared> options;
+  return options;
+}
+
 bool droption_parser_t::parse_argv(droption_scope_t, int argc, const char* argv[],
                                    std::string* error_msg, int* last_index) {
+  for (const Declared& d : declared()) d.option->reset_value();
   int i = 1;
   for (; i < argc; ++i) {
     if (std::strcmp(argv[i], "--") == 0) break;
-    if (error_msg) *error_msg = std::string("Unknown option: ") + argv[i];
-    if (last_index) *last_index = i;
-    return false;
+    auto it = std::find_if(declared().begin(), declared().end(),
+                           [&](const Declared& d) { return argv[i] == "-" + d.name; });
+    bool ok = it != declared().end() && i + 1 < argc;
+    if (ok) ok = it->option->take_value(argv[++i]);
+    if (!ok) {
+      if (error_msg)
+        *error_msg = it == declared().end() ? std::string("Unknown option: ") + argv[i]
+                                            : std::string("Missing value for option: ") + argv[i];
+      if (last_index) *last_index = i;
+      return false;
+    }
   }
   if (last_index) *last_index = i;
   return true;

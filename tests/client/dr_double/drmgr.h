@@ -24,6 +24,29 @@ bool drmgr_set_tls_field(void* drcontext, int idx, void* value);
 bool drmgr_insert_read_tls_field(void* drcontext, int idx, instrlist_t* ilist, instr_t* where,
                                  reg_id_t reg);
 
+bool drmgr_register_signal_event(dr_signal_action_t (*func)(void* drcontext, dr_siginfo_t* siginfo));
+bool drmgr_unregister_signal_event(dr_signal_action_t (*func)(void* drcontext, dr_siginfo_t* siginfo));
+bool drmgr_register_restore_state_ex_event(bool (*func)(void* drcontext, bool restore_memory,
+                                                        dr_restore_state_info_t* info));
+bool drmgr_unregister_restore_state_ex_event(bool (*func)(void* drcontext, bool restore_memory,
+                                                          dr_restore_state_info_t* info));
+bool drmgr_register_pre_syscall_event(bool (*func)(void* drcontext, int sysnum));
+bool drmgr_unregister_pre_syscall_event(bool (*func)(void* drcontext, int sysnum));
+
+// The instruction that an emulation sequence stands for.
+typedef struct _emulated_instr_t {
+  size_t size;
+  app_pc pc;
+  instr_t* instr;
+  uint flags;
+} emulated_instr_t;
+
+bool drmgr_insert_emulation_start(void* drcontext, instrlist_t* ilist, instr_t* where,
+                                  emulated_instr_t* instr);
+void drmgr_insert_emulation_end(void* drcontext, instrlist_t* ilist, instr_t* where);
+bool drmgr_is_emulation_start(instr_t* instr);
+bool drmgr_is_emulation_end(instr_t* instr);
+
 }  // extern "C"
 
 #endif  // QRX_TESTS_DR_DOUBLE_DRMGR_H
