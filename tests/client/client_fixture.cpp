@@ -78,6 +78,7 @@ void ClientTest::TearDown() {
   if (exe != nullptr) dr_free_module_data(exe);
   exe = nullptr;
   client_classifier = is_qrx;
+  dr_double::reset();  // the blocks and thread memory of this test's process
 }
 
 void ClientTest::start(std::vector<const char*> args) {

@@ -103,6 +103,8 @@ State& state() { return the_state(); }
 
 void reset() {
   for (auto& entry : the_state().cache) free_block(entry.second.bb);
+  // The process of the previous test has ended: its thread memory goes too.
+  for (auto& live : the_state().live_allocations) std::free(static_cast<char*>(live.first) - 8);
   the_state().~State();
   new (&the_state()) State();
   current_context = nullptr;
