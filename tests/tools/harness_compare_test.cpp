@@ -90,6 +90,33 @@ TEST_F(Fixture, MemoryCasesMustFaultAlike) {
   }
 }
 
+TEST_F(Fixture, FfrPrefixAllowsOnlyAnEarlierStopOfTheModel) {
+  // The model's FFR is clear from `model_stop` (bytes), the emulator's from
+  // `emu_stop`; `z_before` corrupts the emulator's z3 below the model's stop.
+  struct Case {
+    unsigned model_stop, emu_stop;
+    bool z_before;
+    outcome result;
+  };
+  const Case cases[] = {
+      {40, 80, false, outcome::pass},   // the model stopped earlier
+      {0, 144, false, outcome::pass},   // it cleared the whole FFR
+      {80, 40, false, outcome::fail},   // the emulator stopped earlier
+      {40, 80, true, outcome::fail},    // a loaded element differs
+  };
+  auto devs = deviations("VecF16AddVVM (ffr|z[0-9]+) ffr-prefix the model stops early\n");
+  for (const Case& c : cases) {
+    *emu = *model;
+    for (unsigned j = 0; j < kPredicateBytes; ++j) {
+      model->ffr[j] = j < c.model_stop;
+      emu->ffr[j] = j < c.emu_stop;
+    }
+    for (unsigned j = c.model_stop; j < kPredicateBytes; ++j) model->z[3][j] = 0;  // the model's zeros
+    if (c.z_before) emu->z[3][c.model_stop - 1] ^= 1;
+    EXPECT_EQ(c.result, judge(devs).result) << c.model_stop << " " << c.emu_stop << " " << c.z_before;
+  }
+}
+
 TEST_F(Fixture, AnEmulatorThatDoesNotExecuteFails) {
   verdict v = judge({}, 0, KALT64_DECODE_NOT_EXECUTED);
   ASSERT_EQ(outcome::fail, v.result);

@@ -2,6 +2,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "case_gen.h"
@@ -16,6 +18,7 @@ namespace {
 // per case and only when an `unchanged` deviation asks.
 struct emulator_changes {
   const machine_state& initial;
+  const machine_state& model;
   const machine_state& emu;
   bool known = false;
   std::vector<field_diff> fields;
@@ -31,6 +34,21 @@ struct emulator_changes {
   }
 };
 
+// ffr-prefix: the model stopped a first-fault or non-fault load at or before
+// the point where the emulator did. Where the model's FFR differs from the
+// emulator's it is clear; before the model's first clear FFR byte the field
+// agrees (z: byte for byte).
+bool model_stopped_earlier(const std::string& field, const machine_state& model, const machine_state& emu) {
+  size_t k = 0;
+  while (k < kPredicateBytes && model.ffr[k] != 0) ++k;
+  for (size_t j = 0; j < kPredicateBytes; ++j)
+    if (model.ffr[j] != emu.ffr[j] && (model.ffr[j] != 0 || j < k)) return false;
+  if (field == "ffr") return true;
+  if (field[0] != 'z') return false;
+  int n = std::atoi(field.c_str() + 1);
+  return std::memcmp(model.z[n], emu.z[n], k) == 0;
+}
+
 bool explained(const std::string& form, const field_diff& d, emulator_changes* changes,
                const std::vector<deviation>& deviations, bool straddles) {
   for (const deviation& dev : deviations) {
@@ -41,6 +59,7 @@ bool explained(const std::string& form, const field_diff& d, emulator_changes* c
       if (straddles) return true;
       continue;
     }
+    if (dev.behaviour == "ffr-prefix") return model_stopped_earlier(d.field, changes->model, changes->emu);
     return dev.behaviour == "any" || !changes->changed(d.field);
   }
   return false;
@@ -62,7 +81,8 @@ bool parse_deviations(const std::string& text, std::vector<deviation>* out, std:
     std::getline(ls, d.reason);
     d.reason.erase(0, d.reason.find_first_not_of(" \t"));
     d.line = lineno;
-    if (d.field.empty() || (d.behaviour != "unchanged" && d.behaviour != "any" && d.behaviour != "straddle") || d.reason.empty()) {
+    if (d.field.empty() || (d.behaviour != "unchanged" && d.behaviour != "any" && d.behaviour != "straddle" &&
+                            d.behaviour != "ffr-prefix") || d.reason.empty()) {
       *error = "line " + std::to_string(lineno) + ": expected 'FORMS FIELD unchanged|any reason'";
       return false;
     }
@@ -84,7 +104,7 @@ verdict judge_case(const std::string& form, const machine_state& initial, int mo
   if (model_signal == SIGILL) return {outcome::undefined, model_signal, {}};
   if (model_signal != 0 && !mem) return {outcome::fault, model_signal, {}};
   const bool straddles = mem && mem->straddles;
-  emulator_changes changes{initial, emu, false, {}};
+  emulator_changes changes{initial, model, emu, false, {}};
   verdict v{outcome::pass, 0, {}};
   if (mem && mem->signal != model_signal) {
     field_diff d{"signal", signal_text(model_signal) + " vs " + signal_text(mem->signal)};

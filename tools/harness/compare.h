@@ -21,7 +21,10 @@ namespace harness {
 // BEHAVIOUR is `unchanged` (the emulator leaves the field as it was), `any`
 // (the field's value is not compared) or `straddle` (not compared in a case
 // where an active element of the form's memory block straddles the end of
-// the data region, compared as usual otherwise). Both regexes must match the
+// the data region, compared as usual otherwise) or `ffr-prefix` (for ffr and
+// z fields of first-fault and non-fault loads: the model may stop loading
+// earlier than the emulator; from the first FFR byte where they differ the
+// model's FFR must be clear, and before it the field must agree). Both regexes must match the
 // whole form name and the whole field name; the field `signal` is whether
 // and how the case faulted.
 struct deviation {
