@@ -13,8 +13,12 @@
 //     in one plain access. A vector block (at most 256 bytes) never spans
 //     more than two pages and both of them hold an active element, so this
 //     access faults exactly when an element-by-element load would.
-//   - stores write each run of consecutive active elements, page by page in
-//     ascending order, and never write an inactive element's bytes.
+//   - stores first make sure that the pages in which their active elements
+//     start can be accessed (a fault is delivered before anything is
+//     written), then write each run of consecutive active elements in
+//     ascending order, an element straddling into an inaccessible page
+//     faulting after the elements before it are stored; they never write
+//     an inactive element's bytes.
 //   - first-fault and non-fault loads read as much of their block as can be
 //     read (read_leading) and load the active elements that lie wholly in
 //     it; the first active element that does not, straddling elements
@@ -112,20 +116,36 @@ unsigned load_until_unreadable(const Pred& pg, uint64_t addr, unsigned n, first_
   return n;
 }
 
+// The last active element whose page a store checks before writing: the
+// last active one, or the first active one that straddles a page boundary
+// (the store faults there after writing the elements before it).
+template <unsigned M, unsigned E, typename Pred>
+unsigned checked_until(const Pred& pg, uint64_t addr, unsigned f, unsigned l) {
+  const uint64_t granule = readable_granule();
+  const uint64_t start = addr + f * M, end = addr + (l + 1) * M;
+  uint64_t boundary = (start | (granule - 1)) + 1;
+  if (boundary >= end || (boundary - addr) % M == 0) return l;
+  unsigned k = static_cast<unsigned>((boundary - addr) / M);
+  return elem_active(pg, k, E) ? k : l;
+}
+
 // ST1, STNT1: the low M bytes of each active element, in ascending order.
 template <typename Mem, typename Reg, typename Pred>
 void store_contiguous(const Pred& pg, uint64_t addr, const uint8_t* in) {
   constexpr unsigned M = sizeof(Mem), E = sizeof(Reg), n = kVectorBytes / E;
   uint8_t mem[kVectorBytes];
+  unsigned f, l;
+  if (!active_range(pg, n, E, &f, &l)) return;
+  fault_unless_later_pages_readable(addr + f * M, (checked_until<M, E>(pg, addr, f, l) - f) * M + 1);
   for (unsigned i = 0; i < n; ++i) std::memcpy(mem + i * M, in + i * E, M);  // little-endian low bytes
-  for (unsigned i = 0; i < n;) {
+  for (unsigned i = f; i <= l;) {
     if (!elem_active(pg, i, E)) {
       ++i;
       continue;
     }
     unsigned end = i + 1;
-    while (end < n && elem_active(pg, end, E)) ++end;
-    write_ascending(addr + i * M, mem + i * M, (end - i) * M);
+    while (end <= l && elem_active(pg, end, E)) ++end;
+    write_ascending(addr + i * M, mem + i * M, (end - i) * M, M);
     i = end;
   }
 }

@@ -132,12 +132,24 @@ size_t read_leading(uint64_t addr, void* out, size_t n, size_t required) {
   return done;
 }
 
-void write_ascending(uint64_t addr, const void* in, size_t n) {
+void fault_unless_later_pages_readable(uint64_t addr, size_t n) {
+  const size_t first = in_page(addr, n, readable_granule());
+  if (first == n) return;
+  size_t readable = first + readable_bytes(addr + first, n - first);
+  if (readable < n) {
+    unsigned char byte;
+    memory_backend().read(reinterpret_cast<const void*>(addr + readable), &byte, 1);  // faults, does not return
+  }
+}
+
+void write_ascending(uint64_t addr, const void* in, size_t n, size_t unit) {
   const size_t granule = readable_granule();
   const MemoryBackend& backend = memory_backend();
   const unsigned char* src = static_cast<const unsigned char*>(in);
   for (size_t done = 0; done < n;) {
     size_t chunk = in_page(addr + done, n - done, granule);
+    if (chunk < n - done) chunk -= chunk % unit;      // whole units before the boundary
+    if (chunk == 0) chunk = unit < n - done ? unit : n - done;  // the straddling unit alone
     backend.write(reinterpret_cast<void*>(addr + done), src + done, chunk);
     done += chunk;
   }

@@ -32,7 +32,9 @@
 // status is not a fault delivery. Callers keep nothing half-done that
 // matters: loads build the destination in a local buffer and write it only
 // after the last access, stores write their elements in ascending address
-// order, so the elements stored before the fault stay in memory.
+// order, so the elements stored before the fault stay in memory (ST1 first
+// checks the pages its active elements start in, as the model does: a store
+// whose later element lies in an unmapped page writes nothing).
 //   host backend      accesses memory directly; the CPU's own fault reaches
 //                     QRXSigHandler, which restores the default actions and
 //                     returns, so the access faults again and the process
@@ -97,9 +99,17 @@ size_t readable_bytes(uint64_t addr, size_t n);
 // range inside one page is one plain read.
 size_t read_leading(uint64_t addr, void* out, size_t n, size_t required);
 
-// Plain write of n bytes, page by page in ascending order: when a later
-// page faults, the bytes in the pages before it have been stored.
-void write_ascending(uint64_t addr, const void* in, size_t n);
+// Delivers the fault of an access to [addr, addr + n) before any of it is
+// done when a page after the first cannot be read (one probe per later
+// page): a store that faults there then writes nothing, as on the model.
+// The first page needs no probe: the access itself faults there first.
+void fault_unless_later_pages_readable(uint64_t addr, size_t n);
+
+// Plain write of n bytes in ascending order, in pieces of whole `unit`s
+// (elements) that stay within a page; a unit that straddles a page boundary
+// is written on its own, so when it faults none of its bytes is stored and
+// every unit before it is.
+void write_ascending(uint64_t addr, const void* in, size_t n, size_t unit);
 
 // The backend in force: the host backend (direct accesses, the fault guard's
 // signal handler and a kernel-checked probe) unless another one is installed.

@@ -102,6 +102,9 @@ uint64_t fill_address(const cpu_state* s, kalt64_i_rsp_reg xn, int imm9, unsigne
 }
 
 constexpr unsigned kPackedBytes = qrx::kPredicateBits / 8;
+// STR writes doublewords: one that runs into an inaccessible page faults
+// with the doublewords before it stored.
+constexpr size_t kSpillUnit = 8;
 
 }  // namespace
 
@@ -113,7 +116,7 @@ kalt64_decode_rc qrx_ldr_zri(cpu_state* s, kalt64_z_reg zt, kalt64_i_rsp_reg xn,
 }
 
 kalt64_decode_rc qrx_str_zri(cpu_state* s, kalt64_z_reg zt, kalt64_i_rsp_reg xn, int imm9) {
-  qrx::write_ascending(fill_address(s, xn, imm9, kVectorBytes), s->z[zt.num], kVectorBytes);
+  qrx::write_ascending(fill_address(s, xn, imm9, kVectorBytes), s->z[zt.num], kVectorBytes, kSpillUnit);
   return KALT64_DECODE_OK;
 }
 
@@ -135,6 +138,6 @@ kalt64_decode_rc qrx_str_pri(cpu_state* s, kalt64_p_reg pt, kalt64_i_rsp_reg xn,
     std::memcpy(&bytes, s->p[pt.num] + j, 8);
     packed[j / 8] = static_cast<uint8_t>(qrx::gather_byte_lsbs(bytes));
   }
-  qrx::write_ascending(fill_address(s, xn, imm9, kPackedBytes), packed, sizeof packed);
+  qrx::write_ascending(fill_address(s, xn, imm9, kPackedBytes), packed, sizeof packed, kSpillUnit);
   return KALT64_DECODE_OK;
 }

@@ -21,7 +21,7 @@
 #include "qrx/decode/qrx_utils.h"
 #include "qrx/handlers/handler_support.h"
 #include "qrx/library/guarded_memory.h"
-#include "qrx/library/memory_lib.h"
+#include "qrx/decode/library_memory.h"
 
 namespace {
 
@@ -306,6 +306,10 @@ TEST(DeliveredFaultDeathTest, PlainAccessesEndTheProcessBySignal) {
       {"ld1d crossing", edge - 8, [](cpu_state* c, kalt64_z_reg z, kalt64_p_reg p, kalt64_i_rsp_reg x, kalt64_i_reg m) {
          qrx_ld1d_scaled_zprr(c, z, p, x, m);
        }},
+      {"ld1d, a later element straddling", edge - 12,
+       [](cpu_state* c, kalt64_z_reg z, kalt64_p_reg p, kalt64_i_rsp_reg x, kalt64_i_reg m) {
+         qrx_ld1d_scaled_zprr(c, z, p, x, m);
+       }},
       {"st1b crossing", edge - 100, [](cpu_state* c, kalt64_z_reg z, kalt64_p_reg p, kalt64_i_rsp_reg x, kalt64_i_reg m) {
          qrx_st1b_scaled_zprr(c, z, p, x, m);
        }},
@@ -332,7 +336,7 @@ TEST(DeliveredFaultDeathTest, PlainAccessesEndTheProcessBySignal) {
   }
 }
 
-TEST(DeliveredFaultDeathTest, StoresBeforeTheFaultingPageStay) {
+TEST(DeliveredFaultDeathTest, AStoreIntoAnUnmappedPageWritesNothing) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer handles SIGSEGV itself";
 #endif
@@ -352,6 +356,10 @@ TEST(DeliveredFaultDeathTest, StoresBeforeTheFaultingPageStay) {
   s.x[1] = reinterpret_cast<uint64_t>(m + page - 40);  // 5 elements fit
   EXPECT_EXIT(qrx_st1d_zpri(&s, z_operand(kZt, 0), p_operand(kPg, kalt64_p_reg::ZEROING), rsp_operand(1), 0),
               ::testing::KilledBySignal(SIGSEGV), "");
+  for (unsigned i = 0; i < 40; ++i) EXPECT_EQ(m[page - 40 + i], 0) << i;
+  // Only the elements before the unmapped page active: they are stored.
+  std::memset(s.p[kPg] + 40, 0, kPredicateBytes - 40);
+  qrx_st1d_zpri(&s, z_operand(kZt, 0), p_operand(kPg, kalt64_p_reg::ZEROING), rsp_operand(1), 0);
   EXPECT_EQ(0, std::memcmp(m + page - 40, s.z[kZt], 40));
   munmap(m, page);
   close(fd);
