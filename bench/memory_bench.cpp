@@ -2,8 +2,8 @@
 // kernels' state (/work/shared/perf's kernels.tsv: X0 a 64 KiB buffer of
 // bytes i & 0xFF, X3 = 4, P0 all true, FFR all true): LD1D and ST1D on the
 // routine path, LDFF1W (routine) and LDFF1H (library) first-fault loads, and
-// the same first-fault loads and LDNF1D across a page end whose next page
-// cannot be read (one probe).
+// LDNF1D (one probe of its page), and the same loads across a page end whose
+// next page cannot be read.
 #include <benchmark/benchmark.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -28,7 +28,8 @@ const Form kForms[] = {
     {"VecU32CLoadFF2LSSZ", 0xa4c36004, false},   // LDFF1H {Z4.S}, P0/Z, [X0, X3, LSL #1]   library
     {"VecU32CLoadFF4LSSZ", 0xa5436004, true},
     {"VecU32CLoadFF2LSSZ", 0xa4c36004, true},
-    {"VecU64CLoadNF8SIZ", 0xa5f0a004, true},     // LDNF1D {Z4.D}, P0/Z, [X0]
+    {"VecU64CLoadNF8SIZ", 0xa5f0a004, false},    // LDNF1D {Z4.D}, P0/Z, [X0]: one probe
+    {"VecU64CLoadNF8SIZ", 0xa5f0a004, true},
 };
 
 // The 64 KiB buffer, followed by a page that cannot be read.
