@@ -132,14 +132,14 @@ uint64_t region_address(rng& r, bool near_end, unsigned align) {
 
 // Moves the base register so that the contiguous block starts `before`
 // bytes before the region's end (the offset part of the address stays).
-void aim_block_at_end(rng& r, const memory_block& b, bool plain_load, uint32_t word, machine_state* s) {
+void aim_block_at_end(rng& r, const memory_block& b, bool plain_load, unsigned edge, uint32_t word, machine_state* s) {
   uint64_t block = uint64_t{b.count} * b.msize;
-  uint64_t start = kRegionEnd - 1 - r.below(block + 16);
+  uint64_t start = edge ? kRegionEnd - edge : kRegionEnd - 1 - r.below(block + 16);
   // The model cannot run a plain load whose later active element straddles
   // the end of readable memory (it stops with an internal error instead of
   // faulting), so plain loads keep their elements aligned to the region's
   // end; first-fault and non-fault loads and stores straddle it freely.
-  if (r.one_in(2) || plain_load) start &= ~uint64_t{b.msize - 1};
+  if ((r.one_in(2) && !edge) || plain_load) start &= ~uint64_t{b.msize - 1};
   unsigned rn = field(word, 9, 5);
   if (rn == 31)
     s->sp = (s->sp + start - b.addr) & ~uint64_t{15};  // the stack pointer stays aligned
@@ -147,7 +147,7 @@ void aim_block_at_end(rng& r, const memory_block& b, bool plain_load, uint32_t w
     s->x[rn] += start - b.addr;
 }
 
-void point_into_region(rng& r, unsigned flav, uint32_t word, machine_state* s) {
+void point_into_region(rng& r, unsigned flav, unsigned edge, uint32_t word, machine_state* s) {
   const DecodeEntry* e = find_entry(word);
   const char* name = e ? e->name : "";
   bool near_end = flav == kNearEnd;
@@ -188,7 +188,7 @@ void point_into_region(rng& r, unsigned flav, uint32_t word, machine_state* s) {
   }
   if (near_end && contiguous_block(name, word, *s, &b)) {
     bool plain_load = std::strstr(name, "CLoad") && !std::strstr(name, "CLoadFF") && !std::strstr(name, "CLoadNF");
-    aim_block_at_end(r, b, plain_load, word, s);
+    aim_block_at_end(r, b, plain_load, edge, word, s);
   }
 }
 
@@ -248,9 +248,10 @@ uint32_t make_case_word(const DecodeTable& table, const DecodeEntry& entry, uint
   return word;
 }
 
-void make_case_state(uint64_t seed, uint32_t word, machine_state* s) {
+void make_case_state(uint64_t seed, uint32_t word, machine_state* s, unsigned edge) {
   rng r{seed};
   unsigned flav = static_cast<unsigned>(r.below(kFlavours));
+  if (edge) flav = kNearEnd;
   reset_state(s, r.next() | 1);
   for (uint64_t& x : s->x) {
     unsigned k = static_cast<unsigned>(r.below(4));
@@ -263,7 +264,7 @@ void make_case_state(uint64_t seed, uint32_t word, machine_state* s) {
   for (auto& z : s->z) fill_vector(r, flav, z);
   for (auto& p : s->p) fill_predicate(r, flav, p);
   if (r.one_in(4)) fill_predicate(r, kRandom, s->ffr);
-  if (is_memory_word(word)) point_into_region(r, flav, word, s);
+  if (is_memory_word(word)) point_into_region(r, flav, edge, word, s);
 }
 
 }  // namespace harness

@@ -46,7 +46,9 @@ bool straddles_region_end(const memory_block& b, const machine_state& s);
 // registers and vector addresses inside the region, and in the near-end
 // flavour a contiguous form's block starts within a block's length of the
 // region's end, so that it runs into the guard page.
-void make_case_state(uint64_t seed, uint32_t word, machine_state* s);
+// A non-zero `edge` puts a contiguous form's block `edge` bytes before the
+// region's end (plain loads: rounded to their element), for sweeps.
+void make_case_state(uint64_t seed, uint32_t word, machine_state* s, unsigned edge = 0);
 
 }  // namespace harness
 }  // namespace qrx

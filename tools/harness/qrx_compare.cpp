@@ -28,6 +28,8 @@ const char kUsage[] =
     "  --family NAME          forms of a family (its rows file qrx/decode/rows/NAME.txt)\n"
     "  --handlers REGEX       forms whose handler name matches REGEX (searched)\n"
     "  --cases N              cases per form (default 8)\n"
+    "  --edge-sweep           case k of a contiguous form puts its block k bytes\n"
+    "                         before the region's end (--cases 144: every offset)\n"
     "  --seed N               run seed (default 1); every case has its own seed\n"
     "  --jobs N               probe processes in parallel (default 2)\n"
     "  --batch N              cases per probe process (default 2000)\n"
@@ -43,6 +45,7 @@ struct options {
   uint64_t seed = 1;
   std::string deviations_file, inject;
   bool require_implemented = false;
+  bool edge_sweep = false;
   model_options model = default_model_options();
 };
 
@@ -73,6 +76,7 @@ struct pending_case {
   size_t form;
   uint32_t word;
   uint64_t seed;
+  unsigned edge;  // --edge-sweep: the block's distance from the region's end
 };
 
 }  // namespace
@@ -93,6 +97,7 @@ int main(int argc, char** argv) {
     if (a == "--family") o.family = value();
     else if (a == "--handlers") o.handlers = value();
     else if (a == "--cases") o.cases = static_cast<unsigned>(number());
+    else if (a == "--edge-sweep") o.edge_sweep = true;
     else if (a == "--seed") o.seed = number();
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(number());
     else if (a == "--batch") o.batch = static_cast<unsigned>(number());
@@ -130,7 +135,9 @@ int main(int argc, char** argv) {
   std::vector<form_tally> forms;
   std::vector<pending_case> work;
   select_forms(o.handlers.empty() ? family_forms(o.family) : matching_forms(o.handlers), o.cases, o.seed, &forms, [&](size_t form, uint32_t word, uint64_t seed) {
-    work.push_back({form, word, seed});
+    unsigned edge = 0;
+    if (o.edge_sweep) edge = work.empty() || work.back().form != form ? 1 : work.back().edge + 1;
+    work.push_back({form, word, seed, edge});
   });
   if (forms.empty()) {
     std::fprintf(stderr, "qrx-compare: no form matches '%s'\n",
@@ -159,7 +166,7 @@ int main(int argc, char** argv) {
     std::vector<const machine_state*> ptrs;
     states.resize(n);
     for (size_t i = 0; i < n; ++i) {
-      make_case_state(work[next + i].seed, work[next + i].word, &states[i]);
+      make_case_state(work[next + i].seed, work[next + i].word, &states[i], work[next + i].edge);
       words.push_back(work[next + i].word);
       ptrs.push_back(&states[i]);
     }
@@ -186,7 +193,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < r.count; ++i) {
       const pending_case& c = work[r.first + i];
       form_tally& tally = forms[c.form];
-      make_case_state(c.seed, c.word, &initial);
+      make_case_state(c.seed, c.word, &initial, c.edge);
       apply_model_result(results[i], initial, &model);
       kalt64_decode_rc rc = KALT64_DECODE_OK;
       emu = initial;
