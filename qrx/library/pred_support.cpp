@@ -71,10 +71,12 @@ void PredSetNZCV(PredV mask, PredV result, int esize, CpuContext* ctx) {
 }
 
 int FindLastActive(PredV mask, int esize, CpuContext* ctx) {
-  unsigned e = esize > 0 ? static_cast<unsigned>(esize) / 8 : 0;
-  for (unsigned i = qrx::esize_elements(esize, ctx); i-- > 0;)
-    if (mask.active(i, e)) return static_cast<int>(i);
-  return -1;
+  unsigned n = qrx::esize_elements(esize, ctx);
+  if (n == 0) return -1;
+  unsigned e = static_cast<unsigned>(esize) / 8;
+  for (uint64_t& w : mask.w) w &= qrx::pred_element_bits(e);
+  int last = qrx::last_set_bit(mask, n * e);
+  return last < 0 ? -1 : last / static_cast<int>(e);
 }
 
 unsigned long VecTrueILength(unsigned long pattern, int elements) {

@@ -1,7 +1,8 @@
 // Predicate support shared by every predicated instruction: the predicate
 // test that derives N, Z, C, V from a result under a mask (library and
-// routine forms), the last-active search, the PTRUE pattern decoder, the
-// WHILE element count and the bitwise predicate operations.
+// routine forms), the first- and last-active searches, the PTRUE pattern
+// decoder, the WHILE element count and the bitwise predicate operations, all
+// on whole words: packed PredV words or 8-byte chunks of unpacked registers.
 #ifndef QRX_LIBRARY_PRED_SUPPORT_H
 #define QRX_LIBRARY_PRED_SUPPORT_H
 
@@ -38,8 +39,13 @@ inline uint64_t pred_word_limit(unsigned k, unsigned nbits) {
 }
 
 // The first bit of every element of esize_bytes (1, 2, 4, 8) in a word.
-inline uint64_t pred_element_bits(unsigned esize_bytes) {
-  return ~uint64_t{0} / ((uint64_t{1} << esize_bytes) - 1);
+constexpr uint64_t pred_element_bits(unsigned esize_bytes) {
+  switch (esize_bytes) {
+    case 1: return ~uint64_t{0};
+    case 2: return 0x5555555555555555ULL;
+    case 4: return 0x1111111111111111ULL;
+    default: return 0x0101010101010101ULL;
+  }
 }
 
 // The first `count` elements of esize_bytes true, the rest (and every
@@ -66,38 +72,41 @@ struct PredNor { template <typename T> T operator()(T n, T m) const { return sta
 struct PredNand { template <typename T> T operator()(T n, T m) const { return static_cast<T>(~(n & m)); } };
 struct PredXor { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n ^ m); } };
 
-// The break walks over `n` bits, for j where active(j): BRKA makes the
-// break bit itself true, BRKB false. emit(j, value) receives each active
-// bit's result.
-template <bool kAfter, typename Active, typename Breaks, typename Emit>
-inline void break_walk(unsigned n, Active active, Breaks breaks, Emit emit) {
-  bool broken = false;
-  for (unsigned j = 0; j < n; ++j) {
-    if (!active(j)) continue;
-    if (kAfter) {
-      emit(j, !broken);
-      broken = broken || breaks(j);
-    } else {
-      broken = broken || breaks(j);
-      emit(j, !broken);
-    }
+// Index of the first set bit of p below nbits, or nbits when none is.
+inline unsigned first_set_bit(const PredV& p, unsigned nbits) {
+  for (unsigned k = 0; k < 4; ++k) {
+    uint64_t m = p.w[k] & pred_word_limit(k, nbits);
+    if (m != 0) return k * 64 + static_cast<unsigned>(__builtin_ctzll(m));
   }
+  return nbits;
 }
 
-// BRKPA (kAfter) and BRKPB: the carry starts as `carry` (Pn at Pg's last
-// active bit) and is cleared by the first active bit set in stops(j).
-template <bool kAfter, typename Active, typename Stops, typename Emit>
-inline void break_prev_walk(unsigned n, bool carry, Active active, Stops stops, Emit emit) {
-  for (unsigned j = 0; j < n; ++j) {
-    if (!active(j)) continue;
-    if (kAfter) {
-      emit(j, carry);
-      carry = carry && !stops(j);
-    } else {
-      carry = carry && !stops(j);
-      emit(j, carry);
-    }
+// Index of the last set bit of p below nbits, or -1.
+inline int last_set_bit(const PredV& p, unsigned nbits) {
+  for (unsigned k = 4; k-- > 0;) {
+    uint64_t m = p.w[k] & pred_word_limit(k, nbits);
+    if (m != 0) return static_cast<int>(k * 64 + 63 - static_cast<unsigned>(__builtin_clzll(m)));
   }
+  return -1;
+}
+
+// The predicate test of an unpacked result under an unpacked mask over the
+// whole vector of esize_bytes elements (the flag rule above).
+inline uint32_t predicate_test_bytes(const uint8_t* mask, const uint8_t* result, unsigned esize_bytes) {
+  uint64_t e = chunk_elements(esize_bytes);
+  auto active = [mask, e](unsigned c) { return load_chunk(mask, c) & e; };
+  unsigned first = first_set_byte(active);
+  if (first == kPredicateBytes) return nzcv_bits(false, true, true, false);
+  uint64_t common = 0;
+  for (unsigned c = 0; c < kPredChunks; ++c) common |= load_chunk(mask, c) & load_chunk(result, c);
+  unsigned last = static_cast<unsigned>(last_set_byte(active));
+  return nzcv_bits(result[first] & 1, (common & e) == 0, !(result[last] & 1), false);
+}
+
+// The predicate test of a result whose first `count` elements are true and
+// the rest false, under an all-true mask of n elements.
+constexpr uint32_t leading_test(unsigned count, unsigned n) {
+  return count == 0 ? nzcv_bits(false, true, true, false) : nzcv_bits(true, false, count < n, false);
 }
 
 // The WHILE comparisons of Rn + i with Rm.
@@ -117,8 +126,7 @@ unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCo
 template <typename T>
 inline void qrx_ptest(cpu_state* s, const uint8_t* mask, const uint8_t* result) {
   // Bit 0 of an element's first byte is bit 0 of the element.
-  qrx::set_nzcv(s, qrx::predicate_test(qrx::pack_predicate(mask), qrx::pack_predicate(result), sizeof(T),
-                                       qrx::elements_of(sizeof(T))));
+  qrx::set_nzcv(s, qrx::predicate_test_bytes(mask, result, sizeof(T)));
 }
 
 extern "C" {

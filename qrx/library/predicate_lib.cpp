@@ -30,24 +30,41 @@ PredV true_flags(unsigned long pattern, CpuContext* ctx) {
   return r;
 }
 
+// Pg's bits below `limit`, within the vector length.
+PredV governed_below(const PredV& pg, unsigned limit, unsigned nbits) {
+  unsigned bits = limit < nbits ? limit : nbits;
+  PredV r;
+  for (unsigned k = 0; k < 4; ++k) r.w[k] = pg.w[k] & qrx::pred_word_limit(k, bits);
+  return r;
+}
+
+// Index of the first bit set in both a and b below nbits, or nbits.
+unsigned first_common(const PredV& a, const PredV& b, unsigned nbits) {
+  PredV both;
+  for (unsigned k = 0; k < 4; ++k) both.w[k] = a.w[k] & b.w[k];
+  return qrx::first_set_bit(both, nbits);
+}
+
+// BRKAS keeps the first active bit set in Pn true, BRKBS makes it false;
+// every later bit is false.
 template <bool kAfter>
 PredV break_flags(const PredV& pg, const PredV& pn, CpuContext* ctx) {
-  PredV r{};
-  qrx::break_walk<kAfter>(
-      pred_bits(ctx), [&](unsigned j) { return pg.bit(j); }, [&](unsigned j) { return pn.bit(j); },
-      [&](unsigned j, bool v) { r.set_bit(j, v); });
+  unsigned nbits = pred_bits(ctx);
+  unsigned brk = first_common(pg, pn, nbits);
+  PredV r = governed_below(pg, kAfter && brk < nbits ? brk + 1 : brk, nbits);
   PredSetNZCV(pg, r, kByteBits, ctx);
   return r;
 }
 
+// BRKPA(S): with Pn set at Pg's last true bit, Pg's bits up to and including
+// the first one also set in Pm; otherwise nothing.
 template <bool kFlags>
 PredV break_prev_after(const PredV& pg, const PredV& pn, const PredV& pm, CpuContext* ctx) {
-  int last = FindLastActive(pg, kByteBits, ctx);
+  unsigned nbits = pred_bits(ctx);
+  int last = qrx::last_set_bit(pg, nbits);
   bool carry = last >= 0 && pn.bit(static_cast<unsigned>(last));
-  PredV r{};
-  qrx::break_prev_walk<true>(
-      pred_bits(ctx), carry, [&](unsigned j) { return pg.bit(j); },
-      [&](unsigned j) { return pm.bit(j); }, [&](unsigned j, bool v) { r.set_bit(j, v); });
+  unsigned stop = first_common(pg, pm, nbits);
+  PredV r = governed_below(pg, carry ? (stop < nbits ? stop + 1 : stop) : 0, nbits);
   if (kFlags) PredSetNZCV(pg, r, kByteBits, ctx);
   return r;
 }
@@ -93,14 +110,9 @@ PredV VecP64TrueFlgI(unsigned long pattern, CpuContext* c) { return true_flags<8
 
 PredV VecPSetFirstActiveP(PredV pg, PredV pdn, CpuContext* ctx) {
   unsigned nbits = pred_bits(ctx);
-  PredV r{};
-  for (unsigned k = 0; k < 4; ++k) r.w[k] = pdn.w[k] & qrx::pred_word_limit(k, nbits);
-  for (unsigned j = 0; j < nbits; ++j) {
-    if (pg.bit(j)) {
-      r.set_bit(j, true);
-      break;
-    }
-  }
+  PredV r = governed_below(pdn, nbits, nbits);
+  unsigned first = qrx::first_set_bit(pg, nbits);
+  if (first < nbits) r.set_bit(first, true);
   PredSetNZCV(pg, r, kByteBits, ctx);
   return r;
 }

@@ -7,70 +7,73 @@
 namespace {
 
 using qrx::kBadCode;
-using qrx::kPredicateBits;
 using qrx::kPredicateBytes;
 
 constexpr kalt64_decode_rc kOk = KALT64_DECODE_OK;
 constexpr kalt64_decode_rc kBad = KALT64_DECODE_NOT_EXECUTED;
 
-// A predicate result under construction, one byte (0 or 1) per bit.
-struct PredBytes {
-  uint8_t b[kPredicateBytes];
-};
+using qrx::kByteLsbs;
+using qrx::kPredChunks;
+using qrx::load_chunk;
+using qrx::store_chunk;
 
-// Predicate bit j of an unpacked predicate.
-bool bit(const uint8_t* p, unsigned j) { return qrx::pred_active(p, j, 1); }
-
-void store(cpu_state* s, const kalt64_p_reg& pd, const PredBytes& r) {
-  std::memcpy(s->p[pd.num], r.b, kPredicateBytes);
-}
-
-// Sets the flags by the predicate test of a packed result under a packed
-// mask over a whole vector of esize_bytes elements, then stores the result.
-void store_tested(cpu_state* s, const kalt64_p_reg& pd, const PredV& mask, const PredV& r,
-                  unsigned esize_bytes) {
-  qrx::set_nzcv(s, qrx::predicate_test(mask, r, esize_bytes, qrx::elements_of(esize_bytes)));
-  qrx::unpack_predicate(r, s->p[pd.num]);
-}
-
-// Index of the last set bit of p, or -1.
-int last_set_bit(const uint8_t* p) {
-  for (unsigned j = kPredicateBytes; j-- > 0;)
-    if (bit(p, j)) return static_cast<int>(j);
-  return -1;
+// Index of the last byte whose bit is set in p, or -1.
+int last_set(const uint8_t* p) {
+  return qrx::last_set_byte([p](unsigned c) { return load_chunk(p, c) & kByteLsbs; });
 }
 
 // Pn's bit at Pg's last set bit; false when Pg is empty.
 bool bit_at_last_of(const uint8_t* pg, const uint8_t* pn) {
-  int last = last_set_bit(pg);
-  return last >= 0 && bit(pn, static_cast<unsigned>(last));
+  int last = last_set(pg);
+  return last >= 0 && (pn[last] & 1);
+}
+
+// Index of the first byte set in both a and b, or kPredicateBytes.
+unsigned first_common(const uint8_t* a, const uint8_t* b) {
+  return qrx::first_set_byte([a, b](unsigned c) { return load_chunk(a, c) & load_chunk(b, c) & kByteLsbs; });
+}
+
+// Pd = Pg's set bits below `limit`; bits where Pg is 0 become 0 (zeroing)
+// or keep Pd's bit (merging).
+void store_governed_below(cpu_state* s, const kalt64_p_reg& pd, const uint8_t* g, unsigned limit,
+                          bool zeroing) {
+  uint8_t* d = s->p[pd.num];
+  for (unsigned c = 0; c < kPredChunks; ++c) {
+    uint64_t gc = load_chunk(g, c) & kByteLsbs;
+    uint64_t kept = zeroing ? 0 : load_chunk(d, c) & ~gc & kByteLsbs;
+    store_chunk(d, c, (gc & qrx::chunk_below(c, limit)) | kept);
+  }
 }
 
 template <typename Op>
 kalt64_decode_rc pred_logic(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm) {
   unsigned kind = qrx::p_kind(pg);
   if (kind == kBadCode) return kBad;
-  const uint8_t *g = s->p[pg.num], *n = s->p[pn.num], *m = s->p[pm.num], *old = s->p[pd.num];
-  bool zeroing = kind == kalt64_p_reg::ZEROING;
-  PredBytes r;
-  for (unsigned j = 0; j < kPredicateBytes; ++j)
-    r.b[j] = bit(g, j) ? (Op()(n[j], m[j]) & 1) : (zeroing ? 0 : (old[j] & 1));
-  store(s, pd, r);
+  const uint8_t *g = s->p[pg.num], *n = s->p[pn.num], *m = s->p[pm.num];
+  uint8_t* d = s->p[pd.num];
+  // Chunk c of the result depends on chunk c of the sources only.
+  if (kind == kalt64_p_reg::ZEROING) {
+    for (unsigned c = 0; c < kPredChunks; ++c)
+      store_chunk(d, c, load_chunk(g, c) & Op()(load_chunk(n, c), load_chunk(m, c)) & kByteLsbs);
+  } else {
+    for (unsigned c = 0; c < kPredChunks; ++c) {
+      uint64_t gc = load_chunk(g, c);
+      store_chunk(d, c, ((gc & Op()(load_chunk(n, c), load_chunk(m, c))) | (~gc & load_chunk(d, c))) & kByteLsbs);
+    }
+  }
   return kOk;
 }
 
+// BRKA makes the first active bit set in Pn true and every later one false;
+// BRKB makes it false too.
 template <bool kAfter>
 kalt64_decode_rc break_routine(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn) {
   unsigned kind = qrx::p_kind(pg);
   if (kind == kBadCode) return kBad;
-  const uint8_t *g = s->p[pg.num], *n = s->p[pn.num], *old = s->p[pd.num];
-  bool zeroing = kind == kalt64_p_reg::ZEROING;
-  PredBytes r;
-  for (unsigned j = 0; j < kPredicateBytes; ++j) r.b[j] = zeroing ? 0 : (old[j] & 1);
-  qrx::break_walk<kAfter>(
-      kPredicateBytes, [g](unsigned j) { return bit(g, j); }, [n](unsigned j) { return bit(n, j); },
-      [&r](unsigned j, bool v) { r.b[j] = v; });
-  store(s, pd, r);
+  const uint8_t* g = s->p[pg.num];
+  unsigned brk = first_common(g, s->p[pn.num]);
+  unsigned limit = kAfter && brk < kPredicateBytes ? brk + 1 : brk;
+  store_governed_below(s, pd, g, limit, kind == kalt64_p_reg::ZEROING);
   return kOk;
 }
 
@@ -82,7 +85,8 @@ kalt64_decode_rc while_routine(cpu_state* s, kalt64_p_reg pd, kalt64_i_reg rn, k
   unsigned eb = 1u << e, n = qrx::elements_of(eb);
   unsigned count = qrx::while_true_count(qrx::read_x(s, rn), qrx::read_x(s, rm),
                                          width == kalt64_i_reg::W64 ? 64 : 32, cond, n);
-  store_tested(s, pd, qrx::pred_leading(n, eb), qrx::pred_leading(count, eb), eb);
+  qrx::store_leading(s->p[pd.num], count, eb);
+  qrx::set_nzcv(s, qrx::leading_test(count, n));
   return kOk;
 }
 
@@ -109,7 +113,7 @@ kalt64_decode_rc qrx_ptrue_pi(cpu_state* s, kalt64_p_reg pd, unsigned pattern) {
   if (e == kBadCode) return kBad;
   unsigned eb = 1u << e;
   unsigned long count = VecTrueILength(pattern, static_cast<int>(qrx::elements_of(eb)));
-  qrx::unpack_predicate(qrx::pred_leading(static_cast<unsigned>(count), eb), s->p[pd.num]);
+  qrx::store_leading(s->p[pd.num], static_cast<unsigned>(count), eb);
   return kOk;
 }
 
@@ -121,15 +125,24 @@ kalt64_decode_rc qrx_pfalse_p(cpu_state* s, kalt64_p_reg pd) {
 kalt64_decode_rc qrx_pnext_pp(cpu_state* s, kalt64_p_reg pdn, kalt64_p_reg pv) {
   unsigned e = qrx::p_esize(pdn);
   if (e == kBadCode || qrx::p_kind(pv) == kBadCode) return kBad;
-  unsigned eb = 1u << e, n = qrx::elements_of(eb);
+  unsigned eb = 1u << e;
+  uint64_t elems = qrx::chunk_elements(eb);
   const uint8_t *dn = s->p[pdn.num], *v = s->p[pv.num];
   // From just after Pdn's last true element to Pv's first true element.
-  unsigned i = n;
-  while (i > 0 && !qrx::pred_active(dn, i - 1, eb)) --i;
-  while (i < n && !qrx::pred_active(v, i, eb)) ++i;
-  PredV r{};
-  if (i < n) r.set_bit(i * eb, true);
-  store_tested(s, pdn, qrx::pack_predicate(v), r, eb);
+  int last = qrx::last_set_byte([dn, elems](unsigned c) { return load_chunk(dn, c) & elems; });
+  unsigned start = static_cast<unsigned>(last + 1);
+  auto active = [v, elems](unsigned c) { return load_chunk(v, c) & elems; };
+  unsigned next = qrx::first_set_byte([&](unsigned c) { return active(c) & ~qrx::chunk_below(c, start); });
+  // The test of a result that is true at `next` alone, under Pv.
+  unsigned first = qrx::first_set_byte(active);
+  bool found = next < kPredicateBytes;
+  uint32_t flags = first == kPredicateBytes
+                       ? qrx::nzcv_bits(false, true, true, false)
+                       : qrx::nzcv_bits(found && next == first, !found,
+                                        !(found && static_cast<int>(next) == qrx::last_set_byte(active)), false);
+  std::memset(s->p[pdn.num], 0, kPredicateBytes);
+  if (found) s->p[pdn.num][next] = 1;
+  qrx::set_nzcv(s, flags);
   return kOk;
 }
 
@@ -148,11 +161,16 @@ kalt64_decode_rc qrx_brkb_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt
 
 kalt64_decode_rc qrx_brkn(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn, bool set_flags) {
   if (qrx::p_kind(pg) == kBadCode) return kBad;
-  PredV r = bit_at_last_of(s->p[pg.num], s->p[pn.num]) ? qrx::pack_predicate(s->p[pdm.num]) : PredV{};
-  if (set_flags)
-    store_tested(s, pdm, qrx::pred_leading(kPredicateBits, 1), r, 1);
-  else
-    qrx::unpack_predicate(r, s->p[pdm.num]);
+  uint8_t* d = s->p[pdm.num];
+  bool keep = bit_at_last_of(s->p[pg.num], s->p[pn.num]);
+  uint64_t any = 0;
+  for (unsigned c = 0; c < kPredChunks; ++c) {
+    uint64_t v = keep ? load_chunk(d, c) & kByteLsbs : 0;
+    any |= v;
+    store_chunk(d, c, v);
+  }
+  // The test under an all-true mask: the first and the last bit decide N and C.
+  if (set_flags) qrx::set_nzcv(s, qrx::nzcv_bits(d[0] & 1, any == 0, !(d[kPredicateBytes - 1] & 1), false));
   return kOk;
 }
 kalt64_decode_rc qrx_brkn_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n) {
@@ -165,13 +183,13 @@ kalt64_decode_rc qrx_brkns_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kal
 kalt64_decode_rc qrx_brkpb(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm,
                            bool set_flags) {
   if (qrx::p_kind(pg) == kBadCode) return kBad;
-  const uint8_t *g = s->p[pg.num], *m = s->p[pm.num];
-  PredBytes r{};
-  qrx::break_prev_walk<false>(
-      kPredicateBytes, bit_at_last_of(g, s->p[pn.num]), [g](unsigned j) { return bit(g, j); },
-      [m](unsigned j) { return bit(m, j); }, [&r](unsigned j, bool v) { r.b[j] = v; });
-  if (set_flags) qrx_ptest<uint8_t>(s, g, r.b);
-  store(s, pd, r);
+  const uint8_t* g = s->p[pg.num];
+  // With the carry set, Pg's bits before its first one also set in Pm.
+  unsigned limit = bit_at_last_of(g, s->p[pn.num]) ? first_common(g, s->p[pm.num]) : 0;
+  uint8_t r[kPredicateBytes];
+  for (unsigned c = 0; c < kPredChunks; ++c) store_chunk(r, c, load_chunk(g, c) & kByteLsbs & qrx::chunk_below(c, limit));
+  if (set_flags) qrx_ptest<uint8_t>(s, g, r);
+  std::memcpy(s->p[pd.num], r, kPredicateBytes);
   return kOk;
 }
 kalt64_decode_rc qrx_brkpb_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
@@ -194,10 +212,14 @@ kalt64_decode_rc qrx_whilels_prr(cpu_state* s, kalt64_p_reg d, kalt64_i_reg n, k
 kalt64_decode_rc qrx_cntp_rpp(cpu_state* s, kalt64_i_reg xd, kalt64_p_reg pg, kalt64_p_reg pn) {
   unsigned e = qrx::p_esize(pn);
   if (e == kBadCode || qrx::p_kind(pg) == kBadCode) return kBad;
-  unsigned eb = 1u << e, n = qrx::elements_of(eb);
+  uint64_t elems = qrx::chunk_elements(1u << e);
+  const uint8_t *g = s->p[pg.num], *n = s->p[pn.num];
+  // Per-byte sums of the 0/1 element bits: at most kPredChunks per byte.
+  uint64_t sums = 0;
+  for (unsigned c = 0; c < kPredChunks; ++c) sums += load_chunk(g, c) & load_chunk(n, c) & elems;
+  static_assert(kPredChunks < 256 && kPredicateBytes < 256 * 8, "byte sums do not overflow");
   uint64_t count = 0;
-  for (unsigned i = 0; i < n; ++i)
-    count += qrx::pred_active(s->p[pg.num], i, eb) && qrx::pred_active(s->p[pn.num], i, eb);
+  for (unsigned b = 0; b < 8; ++b) count += (sums >> (8 * b)) & 0xFF;
   qrx::write_x(s, xd, count);
   return kOk;
 }
@@ -207,18 +229,23 @@ kalt64_decode_rc qrx_setffr(cpu_state* s) {
   return kOk;
 }
 
+// dst = a AND b, bit 0 of each byte.
+void and_bytes(uint8_t* dst, const uint8_t* a, const uint8_t* b) {
+  for (unsigned c = 0; c < kPredChunks; ++c) store_chunk(dst, c, load_chunk(a, c) & load_chunk(b, c) & kByteLsbs);
+}
+
 kalt64_decode_rc qrx_rdffr_p(cpu_state* s, kalt64_p_reg pd) {
-  for (unsigned j = 0; j < kPredicateBytes; ++j) s->p[pd.num][j] = s->ffr[j] & 1;
+  and_bytes(s->p[pd.num], s->ffr, s->ffr);
   return kOk;
 }
 
 kalt64_decode_rc qrx_rdffr_pp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg) {
   if (qrx::p_kind(pg) == kBadCode) return kBad;
-  for (unsigned j = 0; j < kPredicateBytes; ++j) s->p[pd.num][j] = s->ffr[j] & s->p[pg.num][j] & 1;
+  and_bytes(s->p[pd.num], s->ffr, s->p[pg.num]);
   return kOk;
 }
 
 kalt64_decode_rc qrx_wrffr_p(cpu_state* s, kalt64_p_reg pn) {
-  for (unsigned j = 0; j < kPredicateBytes; ++j) s->ffr[j] = s->p[pn.num][j] & 1;
+  and_bytes(s->ffr, s->p[pn.num], s->p[pn.num]);
   return kOk;
 }
