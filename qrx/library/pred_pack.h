@@ -34,6 +34,15 @@ inline uint64_t load_chunk(const uint8_t* p, unsigned c) {
 }
 inline void store_chunk(uint8_t* p, unsigned c, uint64_t v) { std::memcpy(p + 8 * c, &v, 8); }
 
+// dst chunk c = f(c) for every chunk, where f(c) reads chunk c of its
+// sources and of dst only. Predicate registers never overlap in part, so
+// the chunks are independent and the loop may run several at once.
+template <typename F>
+inline void map_chunks(uint8_t* dst, F f) {
+#pragma GCC ivdep
+  for (unsigned c = 0; c < kPredChunks; ++c) store_chunk(dst, c, f(c));
+}
+
 // The predicate bit of the first byte of every element of esize_bytes (1, 2,
 // 4, 8) in a chunk.
 // (A switch, not a division: the size is rarely a constant here.)
@@ -84,14 +93,15 @@ inline int last_set_byte(Chunk chunk) {
 }
 
 // The first `count` elements of esize_bytes true, every other byte 0.
-// Whole chunks of elements, the partial chunk, then zeros: one store each.
+// Every element's first byte set, then zeros from `count` on: whole-vector
+// stores that the compiler can widen, and one partial chunk.
 inline void store_leading(uint8_t* p, unsigned count, unsigned esize_bytes) {
   uint64_t e = chunk_elements(esize_bytes);
   unsigned bytes = count * esize_bytes, full = bytes / 8;
-  for (unsigned c = 0; c < full; ++c) store_chunk(p, c, e);
+  map_chunks(p, [e](unsigned) { return e; });
   if (full == kPredChunks) return;
   store_chunk(p, full, e & low_bytes(bytes % 8));
-  for (unsigned c = full + 1; c < kPredChunks; ++c) store_chunk(p, c, 0);
+  std::memset(p + 8 * (full + 1), 0, kPredicateBytes - 8 * (full + 1));
 }
 
 // ----- Packing --------------------------------------------------------------

@@ -15,7 +15,6 @@ constexpr kalt64_decode_rc kBad = KALT64_DECODE_NOT_EXECUTED;
 using qrx::kByteLsbs;
 using qrx::kPredChunks;
 using qrx::load_chunk;
-using qrx::store_chunk;
 
 // Index of the last byte whose bit is set in p, or -1.
 int last_set(const uint8_t* p) {
@@ -38,11 +37,11 @@ unsigned first_common(const uint8_t* a, const uint8_t* b) {
 void store_governed_below(cpu_state* s, const kalt64_p_reg& pd, const uint8_t* g, unsigned limit,
                           bool zeroing) {
   uint8_t* d = s->p[pd.num];
-  for (unsigned c = 0; c < kPredChunks; ++c) {
+  qrx::map_chunks(d, [=](unsigned c) {
     uint64_t gc = load_chunk(g, c) & kByteLsbs;
     uint64_t kept = zeroing ? 0 : load_chunk(d, c) & ~gc & kByteLsbs;
-    store_chunk(d, c, (gc & qrx::chunk_below(c, limit)) | kept);
-  }
+    return (gc & qrx::chunk_below(c, limit)) | kept;
+  });
 }
 
 template <typename Op>
@@ -51,15 +50,15 @@ kalt64_decode_rc pred_logic(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt
   if (kind == kBadCode) return kBad;
   const uint8_t *g = s->p[pg.num], *n = s->p[pn.num], *m = s->p[pm.num];
   uint8_t* d = s->p[pd.num];
-  // Chunk c of the result depends on chunk c of the sources only.
   if (kind == kalt64_p_reg::ZEROING) {
-    for (unsigned c = 0; c < kPredChunks; ++c)
-      store_chunk(d, c, load_chunk(g, c) & Op()(load_chunk(n, c), load_chunk(m, c)) & kByteLsbs);
+    qrx::map_chunks(d, [=](unsigned c) {
+      return load_chunk(g, c) & Op()(load_chunk(n, c), load_chunk(m, c)) & kByteLsbs;
+    });
   } else {
-    for (unsigned c = 0; c < kPredChunks; ++c) {
+    qrx::map_chunks(d, [=](unsigned c) {
       uint64_t gc = load_chunk(g, c);
-      store_chunk(d, c, ((gc & Op()(load_chunk(n, c), load_chunk(m, c))) | (~gc & load_chunk(d, c))) & kByteLsbs);
-    }
+      return ((gc & Op()(load_chunk(n, c), load_chunk(m, c))) | (~gc & load_chunk(d, c))) & kByteLsbs;
+    });
   }
   return kOk;
 }
@@ -163,14 +162,14 @@ kalt64_decode_rc qrx_brkn(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt6
   if (qrx::p_kind(pg) == kBadCode) return kBad;
   uint8_t* d = s->p[pdm.num];
   bool keep = bit_at_last_of(s->p[pg.num], s->p[pn.num]);
-  uint64_t any = 0;
-  for (unsigned c = 0; c < kPredChunks; ++c) {
-    uint64_t v = keep ? load_chunk(d, c) & kByteLsbs : 0;
-    any |= v;
-    store_chunk(d, c, v);
-  }
+  uint64_t keep_mask = keep ? kByteLsbs : 0;
+  qrx::map_chunks(d, [=](unsigned c) { return load_chunk(d, c) & keep_mask; });
   // The test under an all-true mask: the first and the last bit decide N and C.
-  if (set_flags) qrx::set_nzcv(s, qrx::nzcv_bits(d[0] & 1, any == 0, !(d[kPredicateBytes - 1] & 1), false));
+  if (set_flags) {
+    uint64_t any = 0;
+    for (unsigned c = 0; c < kPredChunks; ++c) any |= load_chunk(d, c);
+    qrx::set_nzcv(s, qrx::nzcv_bits(d[0], any == 0, !d[kPredicateBytes - 1], false));
+  }
   return kOk;
 }
 kalt64_decode_rc qrx_brkn_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n) {
@@ -187,7 +186,7 @@ kalt64_decode_rc qrx_brkpb(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt6
   // With the carry set, Pg's bits before its first one also set in Pm.
   unsigned limit = bit_at_last_of(g, s->p[pn.num]) ? first_common(g, s->p[pm.num]) : 0;
   uint8_t r[kPredicateBytes];
-  for (unsigned c = 0; c < kPredChunks; ++c) store_chunk(r, c, load_chunk(g, c) & kByteLsbs & qrx::chunk_below(c, limit));
+  qrx::map_chunks(r, [=](unsigned c) { return load_chunk(g, c) & kByteLsbs & qrx::chunk_below(c, limit); });
   if (set_flags) qrx_ptest<uint8_t>(s, g, r);
   std::memcpy(s->p[pd.num], r, kPredicateBytes);
   return kOk;
@@ -217,10 +216,10 @@ kalt64_decode_rc qrx_cntp_rpp(cpu_state* s, kalt64_i_reg xd, kalt64_p_reg pg, ka
   // Per-byte sums of the 0/1 element bits: at most kPredChunks per byte.
   uint64_t sums = 0;
   for (unsigned c = 0; c < kPredChunks; ++c) sums += load_chunk(g, c) & load_chunk(n, c) & elems;
-  static_assert(kPredChunks < 256 && kPredicateBytes < 256 * 8, "byte sums do not overflow");
-  uint64_t count = 0;
-  for (unsigned b = 0; b < 8; ++b) count += (sums >> (8 * b)) & 0xFF;
-  qrx::write_x(s, xd, count);
+  static_assert(kPredChunks < 256 && kPredicateBytes < 65536, "byte and pair sums do not overflow");
+  // Pairs of byte sums into four 16-bit sums, then their total in the top 16 bits.
+  uint64_t pairs = (sums & 0x00FF00FF00FF00FFULL) + ((sums >> 8) & 0x00FF00FF00FF00FFULL);
+  qrx::write_x(s, xd, (pairs * 0x0001000100010001ULL) >> 48);
   return kOk;
 }
 
@@ -231,7 +230,7 @@ kalt64_decode_rc qrx_setffr(cpu_state* s) {
 
 // dst = a AND b, bit 0 of each byte.
 void and_bytes(uint8_t* dst, const uint8_t* a, const uint8_t* b) {
-  for (unsigned c = 0; c < kPredChunks; ++c) store_chunk(dst, c, load_chunk(a, c) & load_chunk(b, c) & kByteLsbs);
+  qrx::map_chunks(dst, [=](unsigned c) { return load_chunk(a, c) & load_chunk(b, c) & kByteLsbs; });
 }
 
 kalt64_decode_rc qrx_rdffr_p(cpu_state* s, kalt64_p_reg pd) {
