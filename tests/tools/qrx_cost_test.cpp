@@ -55,7 +55,7 @@ TEST(QrxCost, MeasuresThroughTheStatistics) {
   static const unsigned int word = 0x25034022;  // and p2.b, p0/z, p1.b, p3.b
   qrx::InstrStatSnapshot before{}, after{};
   bool existed = qrx::lookup_qrx_stat(&word, &before);
-  uint64_t total = qrx_instr_count.load();
+  uint64_t total = qrx::executed_total();
   qrx::cost::Cost c = qrx::cost::measure(word, &word, 100, 2);
   ASSERT_EQ(c.outcome, Outcome::Measured);
   EXPECT_GT(c.ns, 0.0);
@@ -63,7 +63,7 @@ TEST(QrxCost, MeasuresThroughTheStatistics) {
   ASSERT_TRUE(qrx::lookup_qrx_stat(&word, &after));
   EXPECT_EQ(after.count - (existed ? before.count : 0), 200u);
   EXPECT_EQ(after.encoding, word);
-  EXPECT_EQ(qrx_instr_count.load() - total, 200u);
+  EXPECT_EQ(qrx::executed_total() - total, 200u);
 }
 
 TEST(QrxCost, PlaceholdersArePendingAndOtherWordsNotQrx) {

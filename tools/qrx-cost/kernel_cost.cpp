@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "qrx/decode/pending.h"
+#include "qrx/decode/qrx_stats.h"
 #include "qrx/decode/qrx_utils.h"
 
 namespace qrx {
@@ -69,6 +70,8 @@ double timed_run(kalt64_handler h, uint32_t word, const unsigned int* pc, unsign
   std::unique_ptr<cpu_state> s(new cpu_state);
   std::unique_ptr<KernelBuffer> buffer(new KernelBuffer);
   start_state(s.get(), buffer.get());
+  // The client keeps the thread's table beside its register file.
+  ThreadStats* stats = this_thread_stats();
   unsigned bad = 0;
   double t0 = thread_ns();
   for (unsigned i = 0; i < iterations; ++i) {
@@ -76,7 +79,7 @@ double timed_run(kalt64_handler h, uint32_t word, const unsigned int* pc, unsign
     if (h(s.get(), word) != KALT64_DECODE_OK)
       ++bad;
     else if (kStats)
-      update_qrx_stats(const_cast<unsigned int*>(pc), word);
+      count_execution(stats, pc, word);
   }
   double t1 = thread_ns();
   *failed = *failed || bad != 0;
