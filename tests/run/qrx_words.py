@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Instruction words for the runner's tests, from the decode tables.
+"""Instruction words for the runner's tests, from the decode tables and the
+list of pending handlers (one name a line, as qrx-pending --list prints it).
 
   qrx_words.py TABLES PENDING pending-word      the word (operand bits zero) of
                                                 the first pending handler, or
@@ -53,7 +54,7 @@ def handler_of(word, tables):
 
 def main():
     tables = read_tables(sys.argv[1])
-    pending = {l.strip() for l in open(sys.argv[2]) if l.strip() and not l.startswith("#")}
+    pending = {l.strip() for l in open(sys.argv[2]) if l.strip().startswith("Vec")}
     if sys.argv[3] == "pending-word":
         for slices, entries in tables:
             for key, name in entries:

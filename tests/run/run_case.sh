@@ -1,18 +1,42 @@
 #!/bin/sh
-# run_case.sh STATUS STDOUT STDERR_LINE LAUNCHER PROGRAM [ARGS...]: runs
-# PROGRAM under the launcher and checks its exit status (128+N: killed by
-# signal N), that its standard output is exactly STDOUT (one line, or
-# nothing for "") and, unless STDERR_LINE is "-", that standard error holds
-# that exact line. Nothing on standard error may claim to have handled a
-# fault in the signal's place.
+# run_case.sh [--needs WORD] STATUS STDOUT STDERR_LINE LAUNCHER PROGRAM [ARGS...]
+#
+# Runs PROGRAM under the launcher and checks its exit status (128+N: killed by
+# signal N), that its standard output is exactly STDOUT (one line, or nothing
+# for "") and, unless STDERR_LINE is "-", that standard error holds that exact
+# line. Nothing on standard error may claim to have handled a fault in the
+# signal's place.
+#
+# Which instructions the emulator can run is asked of the build at test time
+# ($QRX_PENDING_LIST holds qrx-pending --list, $QRX_WORDS decodes words): with
+# --needs, the case is skipped (status 77) while WORD's handler is pending;
+# an argument @pending-word@ becomes a QRX word whose handler is pending
+# (skipped when there is none).
 set -u
-want_status=$1 want_out=$2 want_err=$3
-shift 3
-name=$(basename "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+grep -q '^pending handlers:' "$QRX_PENDING_LIST" || { echo "no list of pending handlers"; exit 1; }
+words() { $QRX_WORDS "$QRX_PENDING_LIST" "$@"; }
 
-"$@" >"$work/out" 2>"$work/err"
+if [ "$1" = --needs ]; then
+  words implemented "$2" || { echo "skipped: the handler of $2 is pending"; exit 77; }
+  shift 2
+fi
+want_status=$1 want_out=$2 want_err=$3
+shift 3
+launcher=$1 program=$2
+shift 2
+name=$(basename "$program")
+for arg; do
+  if [ "$arg" = @pending-word@ ]; then
+    arg=$(words pending-word)
+    [ -n "$arg" ] || { echo "skipped: no handler is pending"; exit 77; }
+  fi
+  set -- "$@" "$arg"
+  shift
+done
+
+"$launcher" "$program" "$@" >"$work/out" 2>"$work/err"
 status=$?
 fail() {
   echo "FAIL $name $*"
