@@ -7,6 +7,10 @@ list of pending handlers (one name a line, as qrx-pending --list prints it).
                                                 nothing when none is pending
   qrx_words.py TABLES PENDING implemented WORD  exit status 0 when WORD decodes
                                                 to an implemented handler
+  qrx_words.py TABLES PENDING pending-in WORD...
+                                                the pending handlers among those
+                                                the words decode to (words no
+                                                table holds are not QRX)
 """
 import sys
 
@@ -61,6 +65,10 @@ def main():
                 if name in pending:
                     print("0x%08x" % word_of(key, slices))
                     return 0
+        return 0
+    if sys.argv[3] == "pending-in":
+        names = {handler_of(int(w, 16), tables) for w in sys.argv[4:]}
+        print(" ".join(sorted(n for n in names if n in pending)))
         return 0
     name = handler_of(int(sys.argv[4], 16), tables)
     return 0 if name is not None and name not in pending else 1
