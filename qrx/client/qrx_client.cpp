@@ -18,6 +18,7 @@
 #include "drmgr.h"
 #include "drreg.h"
 #include "droption.h"
+#include "qrx/decode/qrx_report.h"
 #include "qrx/decode/qrx_stats.h"
 
 using ::dynamorio::droption::DROPTION_SCOPE_CLIENT;
@@ -41,6 +42,14 @@ droption_t<std::string> op_modules(DROPTION_SCOPE_CLIENT, "modules", "main",
                                    "main: the main executable and code of no module; all: every "
                                    "application module (the framework and this client are never "
                                    "application code).");
+
+droption_t<std::string> op_report(DROPTION_SCOPE_CLIENT, "report", "",
+                                  "Write the hot-spot report to this file at exit (- for stderr)",
+                                  "Tab-separated: one line per emulated instruction address, per "
+                                  "instruction form and per family, with counts and shares.");
+
+// Where the hot-spot report goes (INVALID_FILE: no report).
+file_t report_file = INVALID_FILE;
 
 // Live threads' data, and what ended threads executed.
 void* threads_lock = nullptr;
@@ -96,6 +105,29 @@ const char* base_name(const char* path) {
   return slash ? slash + 1 : path;
 }
 
+// The report's location of an instruction: its module's file name and the
+// offset in it.
+qrx::CodeLocation locate(void* context, const void* pc) {
+  std::string* name = static_cast<std::string*>(context);
+  module_data_t* mod = dr_lookup_module(static_cast<byte*>(const_cast<void*>(pc)));
+  if (mod == nullptr) return {nullptr, 0};
+  *name = mod->full_path ? base_name(mod->full_path) : "?";
+  qrx::CodeLocation where{name->c_str(), static_cast<uint64_t>(static_cast<const byte*>(pc) - mod->start)};
+  dr_free_module_data(mod);
+  return where;
+}
+
+void write_report(const char* program) {
+  if (report_file == INVALID_FILE) return;
+  std::string module_name;
+  const qrx::ReportSink sink{&module_name,
+                             [](void*, const char* text, size_t n) { dr_write_file(report_file, text, n); },
+                             locate};
+  qrx::write_hotspot_report(sink, program);
+  if (report_file != STDERR) dr_close_file(report_file);
+  report_file = INVALID_FILE;
+}
+
 void event_exit() {
   dr_log(nullptr, kLogMask, 1, "QRX client exiting\n");
   const char* name = exe && exe->full_path ? base_name(exe->full_path) : dr_get_application_name();
@@ -104,6 +136,7 @@ void event_exit() {
                static_cast<unsigned long>(qrx::executed_total()));
   std::fprintf(stderr, "%s: %lu Non-QRX Kalt64 instructions executed\n", name,
                static_cast<unsigned long>(native_executed_total()));
+  write_report(name);
   if (exe) {
     dr_free_module_data(exe);
     exe = nullptr;
@@ -150,6 +183,14 @@ DR_EXPORT void dr_client_main(client_id_t /*id*/, int argc, const char* argv[]) 
     dr_abort();
   }
   emulate_all_modules = modules == "all";
+  // The report's file is opened now, so that a path that cannot be written
+  // is said at once rather than losing the report at exit.
+  const std::string report = op_report.get_value();
+  report_file = report.empty() ? INVALID_FILE : report == "-" ? STDERR : dr_open_file(report.c_str(), DR_FILE_WRITE_OVERWRITE);
+  if (!report.empty() && report_file == INVALID_FILE) {
+    dr_fprintf(STDERR, "Usage error: cannot write the report to %s\n", report.c_str());
+    dr_abort();
+  }
 
   drreg_options_t ops;
   std::memset(&ops, 0, sizeof ops);

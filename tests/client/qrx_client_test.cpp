@@ -312,3 +312,76 @@ TEST(FrameworkBackend, GuardedReadsAndFaultsOutsideAnInstruction) {
 
 }  // namespace
 }  // namespace client_test
+
+namespace client_test {
+namespace {
+
+std::vector<std::vector<std::string>> tsv_lines(const std::string& text) {
+  std::vector<std::vector<std::string>> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    std::string line = text.substr(pos, nl - pos);
+    pos = nl + 1;
+    std::vector<std::string> cols;
+    for (size_t c = 0;;) {
+      size_t tab = line.find('\t', c);
+      cols.push_back(line.substr(c, tab - c));
+      if (tab == std::string::npos) break;
+      c = tab + 1;
+    }
+    lines.push_back(cols);
+  }
+  return lines;
+}
+
+TEST_F(ClientTest, HotSpotReportOfAKnownLoop) {
+  const std::string path = ::testing::TempDir() + "qrx_hotspots.tsv";
+  start({"-report", path.c_str()});
+  dr_double::state().thread_init(&main_thread);
+  const uint32_t* code = place(exe_code, {kNop, kPfalse, kSetffr, kNop, kPfalse});
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(run(&main_thread, code, 5));
+  place(exe_code + 8, {kPfalse});
+  ASSERT_TRUE(run(&main_thread, exe_code + 8, 1));
+  finish();
+  FILE* f = std::fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  std::string text;
+  for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
+  std::fclose(f);
+  const auto lines = tsv_lines(text);
+  const std::string pfalse = qrx::find_entry(kPfalse)->name, setffr = qrx::find_entry(kSetffr)->name;
+  const std::string family = qrx::find_entry(kPfalse)->family;
+  using Row = std::vector<std::string>;
+  const std::vector<Row> expected = {
+      {"#program=prog.v2", "vector_bits=1152", "qrx_executed=31", "instructions=4"},
+      {"kind", "address", "module", "offset", "word", "handler", "family", "count", "share"},
+      {"insn", "", "prog.v2", "0x4", "0x2518e400", pfalse, family, "10", "0.3226"},
+      {"insn", "", "prog.v2", "0x8", "0x252c9000", setffr, qrx::find_entry(kSetffr)->family, "10", "0.3226"},
+      {"insn", "", "prog.v2", "0x10", "0x2518e400", pfalse, family, "10", "0.3226"},
+      {"insn", "", "prog.v2", "0x20", "0x2518e400", pfalse, family, "1", "0.0323"},
+  };
+  ASSERT_GE(lines.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    Row got = lines[i];
+    if (i >= 2) got[1] = "";  // absolute addresses vary
+    EXPECT_EQ(got, expected[i]) << "line " << i;
+  }
+  // The forms and families follow, with their sums.
+  EXPECT_NE(text.find("form\t-\t-\t-\t-\t" + pfalse + "\t" + family + "\t21\t0.6774\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("form\t-\t-\t-\t-\t" + setffr + "\t"), std::string::npos) << text;
+  EXPECT_NE(text.find("family\t-\t-\t-\t-\t-\t" + family + "\t"), std::string::npos) << text;
+  std::remove(path.c_str());
+}
+
+TEST_F(ClientTest, AnUnwritableReportPathIsSaidAtStartUp) {
+  EXPECT_THROW(start({"-report", "/nonexistent-dir/report.tsv"}), dr_double::Aborted);
+  EXPECT_EQ(dr_double::state().dr_stderr, "Usage error: cannot write the report to /nonexistent-dir/report.tsv\n");
+  SetUp();
+  start({"-report", "-"});
+  EXPECT_EQ(finish(), "prog.v2: 0 QRX instructions executed\nprog.v2: 0 Non-QRX Kalt64 instructions executed\n");
+  EXPECT_EQ(dr_double::state().dr_stderr.rfind("#program=prog.v2\t", 0), 0u) << "- is standard error";
+}
+
+}  // namespace
+}  // namespace client_test

@@ -272,6 +272,11 @@ bool dr_unregister_filter_syscall_event(bool (*func)(void* drcontext, int sysnum
 bool dr_safe_read(const void* base, size_t size, void* out_buf, size_t* bytes_read);
 bool dr_safe_write(void* base, size_t size, const void* in_buf, size_t* bytes_written);
 file_t dr_get_stderr_file(void);
+#define INVALID_FILE (-1)
+#define DR_FILE_WRITE_OVERWRITE 0x2
+file_t dr_open_file(const char* fname, uint mode_flags);
+void dr_close_file(file_t f);
+ssize_t dr_write_file(file_t f, const void* buf, size_t count);
 ssize_t dr_fprintf(file_t f, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void dr_log(void* drcontext, uint mask, uint level, const char* fmt, ...)
     __attribute__((format(printf, 4, 5)));

@@ -422,6 +422,19 @@ bool dr_safe_write(void* base, size_t size, const void* in_buf, size_t* bytes_wr
   return ok;
 }
 file_t dr_get_stderr_file(void) { return dr_double::kStderrFile; }
+file_t dr_open_file(const char* fname, uint mode_flags) {
+  if (mode_flags != DR_FILE_WRITE_OVERWRITE) return INVALID_FILE;
+  int fd = open(fname, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd < 0 ? INVALID_FILE : fd;
+}
+void dr_close_file(file_t f) { close(f); }
+ssize_t dr_write_file(file_t f, const void* buf, size_t count) {
+  if (f == dr_double::kStderrFile) {
+    the_state().dr_stderr.append(static_cast<const char*>(buf), count);
+    return static_cast<ssize_t>(count);
+  }
+  return write(f, buf, count);
+}
 ssize_t dr_fprintf(file_t f, const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
