@@ -269,13 +269,19 @@ struct PredMove<T, UzpOp<Odd>> {
 template <typename T, typename Op>
 PredV lib_ppp_move(const PredV& pn, const PredV& pm, const CpuContext* ctx) {
   uint8_t a[kMaxVectorBytes], b[kMaxVectorBytes], d[kMaxVectorBytes] = {};
-  for (unsigned j = 0; j < kMaxVectorBytes; ++j) {
-    a[j] = pn.bit(j);
-    b[j] = pm.bit(j);
+  for (unsigned j = 0; j < kMaxVectorBytes; j += 8) {
+    uint64_t x = spread_bits_to_bytes(static_cast<unsigned>(pn.w[j >> 6] >> (j & 63)));
+    uint64_t y = spread_bits_to_bytes(static_cast<unsigned>(pm.w[j >> 6] >> (j & 63)));
+    std::memcpy(a + j, &x, 8);
+    std::memcpy(b + j, &y, 8);
   }
   PredMove<T, Op>::run(d, a, b, ctx_elements(ctx, sizeof(T)));
   PredV r{};
-  for (unsigned j = 0; j < kMaxVectorBytes; ++j) r.set_bit(j, d[j] & 1);
+  for (unsigned j = 0; j < kMaxVectorBytes; j += 8) {
+    uint64_t x;
+    std::memcpy(&x, d + j, 8);
+    r.w[j >> 6] |= static_cast<uint64_t>(gather_byte_lsbs(x)) << (j & 63);
+  }
   return r;
 }
 
