@@ -29,9 +29,11 @@ TopBitsIndex make_index() {
   TopBitsIndex idx{};
   for (unsigned top = 0; top < 128; ++top) {
     for (unsigned i = 0; i < kNumDecodeTables; ++i) {
-      if (holds[i][top]) idx.classifier[top][idx.classifier_count[top]++] = static_cast<unsigned char>(i);
+      if (holds[i][top])
+        idx.classifier[top][idx.classifier_count[top]++] = static_cast<unsigned char>(i);
       unsigned d = kDispatcherOrder[i];
-      if (holds[d][top]) idx.dispatcher[top][idx.dispatcher_count[top]++] = static_cast<unsigned char>(d);
+      if (holds[d][top])
+        idx.dispatcher[top][idx.dispatcher_count[top]++] = static_cast<unsigned char>(d);
     }
   }
   return idx;

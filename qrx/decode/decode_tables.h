@@ -22,11 +22,11 @@ constexpr unsigned kNumDecodeTables = 44;
 constexpr unsigned kMaxSlices = 4;
 
 struct DecodeEntry {
-  int32_t key;             // the table key
-  uint32_t pattern;        // the key spread back to its bit positions
+  int32_t key;       // the table key
+  uint32_t pattern;  // the key spread back to its bit positions
   kalt64_handler handler;
-  const char* name;        // the handler's name
-  const char* family;      // the family whose rows define it; null while pending
+  const char* name;    // the handler's name
+  const char* family;  // the family whose rows define it; null while pending
 };
 
 struct DecodeSlice {
@@ -35,11 +35,11 @@ struct DecodeSlice {
 };
 
 struct DecodeTable {
-  const char* name;          // decode_map__<hi>_<lo>...
-  unsigned classifier_pos;   // 1-based position in the classifier's order
-  unsigned dispatcher_pos;   // 1-based position in the dispatcher's order
+  const char* name;         // decode_map__<hi>_<lo>...
+  unsigned classifier_pos;  // 1-based position in the classifier's order
+  unsigned dispatcher_pos;  // 1-based position in the dispatcher's order
   unsigned key_width;
-  uint32_t mask;             // the instruction bits that the slices cover
+  uint32_t mask;  // the instruction bits that the slices cover
   unsigned num_slices;
   DecodeSlice slices[kMaxSlices];
   const DecodeEntry* entries;  // ascending keys

@@ -102,7 +102,6 @@ inline void write_vec(cpu_state* s, unsigned n, const VecValue& v) {
 inline PredV read_pred(const cpu_state* s, unsigned n) { return pack_predicate(s->p[n]); }
 inline void write_pred(cpu_state* s, unsigned n, const PredV& p) { unpack_predicate(p, s->p[n]); }
 
-
 // ----- Binders --------------------------------------------------------------
 // One per operand layout (qrx/decode/binders.txt lists them). Routine-path
 // binders store the word, build the descriptors and return the routine's
@@ -196,16 +195,25 @@ kalt64_decode_rc zpi_shift(cpu_state* s, unsigned w) {
 template <unsigned E, auto R, unsigned (*Amount)(unsigned, unsigned)>
 kalt64_decode_rc zzi_shift(cpu_state* s, unsigned w) {
   begin_routine(s, w);
-  return R(s, z_operand(z_4_0(w), E), z_operand(z_9_5(w), E), Amount(tsz_imm3_zzi(w), esize_bits(E)));
+  return R(s, z_operand(z_4_0(w), E), z_operand(z_9_5(w), E),
+           Amount(tsz_imm3_zzi(w), esize_bits(E)));
 }
 template <unsigned E, auto R>
-kalt64_decode_rc zpi_shl(cpu_state* s, unsigned w) { return zpi_shift<E, R, left_shift_amount>(s, w); }
+kalt64_decode_rc zpi_shl(cpu_state* s, unsigned w) {
+  return zpi_shift<E, R, left_shift_amount>(s, w);
+}
 template <unsigned E, auto R>
-kalt64_decode_rc zpi_shr(cpu_state* s, unsigned w) { return zpi_shift<E, R, right_shift_amount>(s, w); }
+kalt64_decode_rc zpi_shr(cpu_state* s, unsigned w) {
+  return zpi_shift<E, R, right_shift_amount>(s, w);
+}
 template <unsigned E, auto R>
-kalt64_decode_rc zzi_shl(cpu_state* s, unsigned w) { return zzi_shift<E, R, left_shift_amount>(s, w); }
+kalt64_decode_rc zzi_shl(cpu_state* s, unsigned w) {
+  return zzi_shift<E, R, left_shift_amount>(s, w);
+}
 template <unsigned E, auto R>
-kalt64_decode_rc zzi_shr(cpu_state* s, unsigned w) { return zzi_shift<E, R, right_shift_amount>(s, w); }
+kalt64_decode_rc zzi_shr(cpu_state* s, unsigned w) {
+  return zzi_shift<E, R, right_shift_amount>(s, w);
+}
 // MLA/MLS: Zda, Pg, Zn 9..5, Zm 20..16. MAD/MSB: Zdn, Pg, Zm 20..16, Za 9..5.
 template <unsigned E, auto R>
 kalt64_decode_rc zpzz_mla(cpu_state* s, unsigned w) {
@@ -216,8 +224,8 @@ kalt64_decode_rc zpzz_mla(cpu_state* s, unsigned w) {
 template <unsigned E, auto R>
 kalt64_decode_rc zpzz_mad(cpu_state* s, unsigned w) {
   begin_routine(s, w);
-  return R(s, z_destructive(z_4_0(w), E), p_operand(p_12_10(w), kMerging),
-           z_operand(z_20_16(w), E), z_operand(z_9_5(w), E));
+  return R(s, z_destructive(z_4_0(w), E), p_operand(p_12_10(w), kMerging), z_operand(z_20_16(w), E),
+           z_operand(z_9_5(w), E));
 }
 // INDEX: base 9..5 and step 20..16, each a signed 5-bit immediate or a
 // general register (X for doublewords, W otherwise).
@@ -263,7 +271,8 @@ kalt64_decode_rc pppp(cpu_state* s, unsigned w) {
 template <auto R, unsigned Kind>
 kalt64_decode_rc brk(cpu_state* s, unsigned w) {
   begin_routine(s, w);
-  return R(s, p_operand(p_3_0(w), ESIZE_B), p_operand(p_13_10(w), Kind), p_operand(p_8_5(w), ESIZE_B));
+  return R(s, p_operand(p_3_0(w), ESIZE_B), p_operand(p_13_10(w), Kind),
+           p_operand(p_8_5(w), ESIZE_B));
 }
 template <auto R>
 kalt64_decode_rc brkn(cpu_state* s, unsigned w) {
@@ -301,8 +310,8 @@ kalt64_decode_rc while_x(cpu_state* s, unsigned w) {
 template <unsigned E, auto R>
 kalt64_decode_rc cntp(cpu_state* s, unsigned w) {
   begin_routine(s, w);
-  return R(s, i_operand(r_4_0(w), kalt64_i_reg::W64), p_operand(p_13_10(w), kalt64_p_reg::GOVERNING),
-           p_operand(p_8_5(w), E));
+  return R(s, i_operand(r_4_0(w), kalt64_i_reg::W64),
+           p_operand(p_13_10(w), kalt64_p_reg::GOVERNING), p_operand(p_8_5(w), E));
 }
 template <auto R>
 kalt64_decode_rc pd(cpu_state* s, unsigned w) {
@@ -360,7 +369,9 @@ template <auto F>
 kalt64_decode_rc lib_while(cpu_state* s, unsigned w) {
   using T = typename RegisterPair<decltype(F)>::type;
   return library_path(s, [&](CpuContext* ctx) {
-    write_pred(s, p_3_0(w), F(static_cast<T>(read_xzr(s, r_9_5(w))), static_cast<T>(read_xzr(s, r_20_16(w))), ctx));
+    write_pred(
+        s, p_3_0(w),
+        F(static_cast<T>(read_xzr(s, r_9_5(w))), static_cast<T>(read_xzr(s, r_20_16(w))), ctx));
   });
 }
 template <auto F>
@@ -372,7 +383,8 @@ kalt64_decode_rc lib_cterm(cpu_state* s, unsigned w) {
 }
 template <auto F>
 kalt64_decode_rc lib_rdffrs(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(read_pred(s, p_8_5(w)), ctx)); });
+  return library_path(
+      s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(read_pred(s, p_8_5(w)), ctx)); });
 }
 
 }  // namespace bind

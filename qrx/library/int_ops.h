@@ -10,27 +10,16 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <type_traits>
 
 #include "qrx/library/int_helpers.h"
+#include "qrx/library/skeletons.h"
 #include "qrx/state/cpu_state.h"
 
 namespace qrx {
 
-// ----- Element access and size dispatch -----------------------------------
-
-template <typename T>
-constexpr int kElemBits = 8 * static_cast<int>(sizeof(T));
-
-template <typename T>
-inline T elem(const uint8_t* v, unsigned i) {
-  T x;
-  std::memcpy(&x, v + i * sizeof(T), sizeof(T));
-  return x;
-}
-template <typename T>
-inline void set_elem(uint8_t* v, unsigned i, T x) {
-  std::memcpy(v + i * sizeof(T), &x, sizeof(T));
-}
+// ----- Size dispatch ------------------------------------------------------
 
 // Calls f(T{}) with the storage type of element-size code `code`; false for
 // a code that is not B, H, S or D.
@@ -47,138 +36,115 @@ inline bool for_esize(unsigned code, F&& f) {
 
 // Signed value of an element.
 template <typename T>
-constexpr int128 sx(T v) { return Int(v, kElemBits<T>, false); }
+constexpr int128 sx(T v) {
+  return Int(v, kElemBits<T>, false);
+}
 // Signed or unsigned value of an element.
 template <bool Unsigned, typename T>
-constexpr int128 wide(T v) { return Int(v, kElemBits<T>, Unsigned); }
+constexpr int128 wide(T v) {
+  return Int(v, kElemBits<T>, Unsigned);
+}
 // The low element-width bits of a 128-bit value.
 template <typename T>
-constexpr T narrow(int128 v) { return static_cast<T>(bits(v)); }
-
-// ----- Element loops ------------------------------------------------------
-// `active(i)` says whether element i is governed-active; `rhs(i)` yields the
-// second operand of element i (a vector element, a wide 64-bit lane or an
-// immediate). Sources are read before `out` is written element by element,
-// so callers pass a separate output buffer.
-
-// out[i] = active(i) ? op(a[i], rhs(i)) : a[i], for i < n.
-template <typename T, typename Active, typename Rhs, typename Op>
-inline void merge_binary(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs,
-                         Op op) {
-  for (unsigned i = 0; i < n; ++i) {
-    T x = elem<T>(a, i);
-    set_elem<T>(out, i, active(i) ? static_cast<T>(op(x, rhs(i))) : x);
-  }
+constexpr T narrow(int128 v) {
+  return static_cast<T>(bits(v));
 }
-
-// out[i] = active(i) ? op(src[i]) : keep[i], for i < n.
-template <typename T, typename Active, typename Op>
-inline void merge_unary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
-                        const uint8_t* src, Op op) {
-  for (unsigned i = 0; i < n; ++i)
-    set_elem<T>(out, i, active(i) ? static_cast<T>(op(elem<T>(src, i))) : elem<T>(keep, i));
-}
-
-// out[i] = active(i) ? op(x[i], y[i], z[i]) : keep[i], for i < n.
-template <typename T, typename Active, typename Op>
-inline void merge_ternary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
-                          const uint8_t* x, const uint8_t* y, const uint8_t* z, Op op) {
-  for (unsigned i = 0; i < n; ++i)
-    set_elem<T>(out, i,
-                active(i) ? static_cast<T>(op(elem<T>(x, i), elem<T>(y, i), elem<T>(z, i)))
-                          : elem<T>(keep, i));
-}
-
-// Governing-predicate readers for the loops.
-struct AllActive {
-  bool operator()(unsigned) const { return true; }
-};
-// Element i of an unpacked register-file predicate.
-template <typename T>
-struct UnpackedActive {
-  const uint8_t* pred;
-  bool operator()(unsigned i) const { return pred_active(pred, i, sizeof(T)); }
-};
-
-// Second-operand readers.
-template <typename T>
-struct VecRhs {
-  const uint8_t* v;
-  T operator()(unsigned i) const { return elem<T>(v, i); }
-};
-// The 64-bit lane of v that overlaps element i (wide shifts).
-template <typename T>
-struct WideRhs {
-  const uint8_t* v;
-  uint64_t operator()(unsigned i) const { return elem<uint64_t>(v, i * sizeof(T) / 8); }
-};
-template <typename V>
-struct ImmRhs {
-  V imm;
-  V operator()(unsigned) const { return imm; }
-};
 
 // ----- Arithmetic and logic -----------------------------------------------
 
 struct AddOp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(uint64_t{a} + b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return static_cast<T>(uint64_t{a} + b);
+  }
 };
 struct SubOp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(uint64_t{a} - b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return static_cast<T>(uint64_t{a} - b);
+  }
 };
 // An operation with its operands swapped (SUBR, DIVR, the reversed shifts);
 // an immediate second operand is taken at the element width.
 template <typename Op>
 struct Reversed {
-  template <typename T, typename V> T operator()(T a, V b) const { return Op{}(static_cast<T>(b), a); }
+  template <typename T, typename V>
+  T operator()(T a, V b) const {
+    return Op{}(static_cast<T>(b), a);
+  }
 };
 using SubROp = Reversed<SubOp>;
 struct MulOp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(uint64_t{a} * b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return static_cast<T>(uint64_t{a} * b);
+  }
 };
 struct AndOp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(a & b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return static_cast<T>(a & b);
+  }
 };
 struct OrOp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(a | b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return static_cast<T>(a | b);
+  }
 };
 struct XorOp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(a ^ b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return static_cast<T>(a ^ b);
+  }
 };
 struct BicOp {
-  template <typename T> T operator()(T a, T b) const { return static_cast<T>(a & ~b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return static_cast<T>(a & ~b);
+  }
 };
 
 // Larger / smaller element; the second operand may be a 64-bit immediate
 // (sign-extended for the signed forms), compared by its low element bits.
 template <bool Unsigned>
 struct MaxOp {
-  template <typename T, typename V> T operator()(T a, V b) const {
+  template <typename T, typename V>
+  T operator()(T a, V b) const {
     return static_cast<T>(Max(a, uint64_t{b}, kElemBits<T>, Unsigned));
   }
 };
 template <bool Unsigned>
 struct MinOp {
-  template <typename T, typename V> T operator()(T a, V b) const {
+  template <typename T, typename V>
+  T operator()(T a, V b) const {
     return static_cast<T>(Min(a, uint64_t{b}, kElemBits<T>, Unsigned));
   }
 };
 
-// |a - b| of the widened operands.
+// |a - b| of the widened operands: the larger minus the smaller, which the
+// element width holds exactly modulo 2^width.
 template <bool Unsigned>
 struct AbdOp {
-  template <typename T> T operator()(T a, T b) const {
-    return narrow<T>(AbsInt(wide<Unsigned>(a) - wide<Unsigned>(b)));
+  template <typename T>
+  T operator()(T a, T b) const {
+    using C = std::conditional_t<Unsigned, T, std::make_signed_t<T>>;
+    return static_cast<C>(a) > static_cast<C>(b) ? static_cast<T>(a - b) : static_cast<T>(b - a);
   }
 };
 
-// Upper half of the full product. The unsigned doubleword product needs all
-// 128 bits unsigned; the signed one stays within +-2^126.
+// Upper half of the full product, in the next wider native type (128 bits
+// for doublewords).
 template <bool Unsigned>
 struct MulHOp {
-  template <typename T> T operator()(T a, T b) const {
-    if (Unsigned) return static_cast<T>((uint128{a} * b) >> kElemBits<T>);
-    return narrow<T>(ShiftRightInt(MulInt(sx(a), sx(b)), kElemBits<T>));
+  template <typename T>
+  T operator()(T a, T b) const {
+    using S = std::make_signed_t<T>;
+    using W = std::conditional_t<sizeof(T) == 8, uint128, uint64_t>;
+    using SW = std::conditional_t<sizeof(T) == 8, int128, int64_t>;
+    if (Unsigned) return static_cast<T>((W{a} * b) >> kElemBits<T>);
+    return static_cast<T>(static_cast<W>(SW{static_cast<S>(a)} * static_cast<S>(b)) >>
+                          kElemBits<T>);
   }
 };
 
@@ -195,59 +161,138 @@ inline T quotient(T n, T d) {
 }
 template <bool Unsigned>
 struct DivOp {
-  template <typename T> T operator()(T a, T b) const { return quotient<Unsigned>(a, b); }
+  template <typename T>
+  T operator()(T a, T b) const {
+    return quotient<Unsigned>(a, b);
+  }
 };
 template <bool Unsigned>
 using DivROp = Reversed<DivOp<Unsigned>>;
 
 struct AbsOp {
-  template <typename T> T operator()(T a) const { return narrow<T>(AbsInt(sx(a))); }
+  template <typename T>
+  T operator()(T a) const {
+    return narrow<T>(AbsInt(sx(a)));
+  }
 };
 struct NegOp {
-  template <typename T> T operator()(T a) const { return static_cast<T>(uint64_t{0} - a); }
+  template <typename T>
+  T operator()(T a) const {
+    return static_cast<T>(uint64_t{0} - a);
+  }
 };
 struct CopyOp {
-  template <typename T> T operator()(T a) const { return a; }
+  template <typename T>
+  T operator()(T a) const {
+    return a;
+  }
 };
 
 // Multiply-accumulate: acc + x * y and acc - x * y, wrapping.
 struct MlaOp {
-  template <typename T> T operator()(T acc, T x, T y) const {
+  template <typename T>
+  T operator()(T acc, T x, T y) const {
     return static_cast<T>(uint64_t{acc} + uint64_t{x} * y);
   }
 };
 struct MlsOp {
-  template <typename T> T operator()(T acc, T x, T y) const {
+  template <typename T>
+  T operator()(T acc, T x, T y) const {
     return static_cast<T>(uint64_t{acc} - uint64_t{x} * y);
   }
 };
 
 // ----- Saturating arithmetic ----------------------------------------------
+// Width-native: an overflow of the element's own type picks the bound.
 
+template <typename T>
+constexpr T kSignedMax = static_cast<T>(~T{0} >> 1);
+template <typename T>
+constexpr T kSignedMin = static_cast<T>(kSignedMax<T> + T{1});
+
+// Elements narrower than 64 bits are added or subtracted exactly in the
+// next type that holds every sum (32 bits for bytes and halfwords, 64 for
+// words) and clamped; doublewords detect the overflow of their own type.
+template <typename T>
+using NarrowSum = std::conditional_t<sizeof(T) <= 2, int32_t, int64_t>;
+template <typename T, bool Unsigned>
+constexpr T clamp_narrow(NarrowSum<T> v) {
+  using C = std::conditional_t<Unsigned, T, std::make_signed_t<T>>;
+  constexpr NarrowSum<T> kLo = std::numeric_limits<C>::min(), kHi = std::numeric_limits<C>::max();
+  return static_cast<T>(v < kLo ? kLo : v > kHi ? kHi : v);
+}
+template <bool Unsigned, typename T>
+constexpr NarrowSum<T> as_sum(T v) {
+  using C = std::conditional_t<Unsigned, T, std::make_signed_t<T>>;
+  return static_cast<NarrowSum<T>>(static_cast<C>(v));
+}
 template <bool Unsigned>
 struct QAddOp {
-  template <typename T> T operator()(T a, T b) const {
-    return static_cast<T>(SatAdd(a, b, kElemBits<T>, Unsigned));
+  template <typename T>
+  T operator()(T a, T b) const {
+    if (sizeof(T) < 8) return clamp_narrow<T, Unsigned>(as_sum<Unsigned>(a) + as_sum<Unsigned>(b));
+    using S = std::make_signed_t<T>;
+    if (Unsigned) {
+      T r = static_cast<T>(a + b);
+      return r < a ? static_cast<T>(~T{0}) : r;
+    }
+    S r;
+    if (__builtin_add_overflow(static_cast<S>(a), static_cast<S>(b), &r))
+      return static_cast<S>(a) < 0 ? kSignedMin<T> : kSignedMax<T>;
+    return static_cast<T>(r);
   }
 };
 template <bool Unsigned>
 struct QSubOp {
-  template <typename T> T operator()(T a, T b) const {
-    return static_cast<T>(SatSub(a, b, kElemBits<T>, Unsigned));
+  template <typename T>
+  T operator()(T a, T b) const {
+    if (sizeof(T) < 8) return clamp_narrow<T, Unsigned>(as_sum<Unsigned>(a) - as_sum<Unsigned>(b));
+    using S = std::make_signed_t<T>;
+    if (Unsigned) return a < b ? T{0} : static_cast<T>(a - b);
+    S r;
+    if (__builtin_sub_overflow(static_cast<S>(a), static_cast<S>(b), &r))
+      return static_cast<S>(a) < 0 ? kSignedMin<T> : kSignedMax<T>;
+    return static_cast<T>(r);
   }
 };
-// The immediate forms add or subtract the unsigned immediate (up to 65280)
-// as it is, without first truncating it to the element width.
+// The immediate forms add or subtract the unsigned immediate (up to 65280
+// from the handlers, below 2^32 from the library functions) as it is,
+// without first truncating it to the element width: in 64 bits, then
+// clamped to the element's range.
+template <typename T>
+constexpr T clamp_signed(int64_t v) {
+  using S = std::make_signed_t<T>;
+  constexpr int64_t kLo = std::numeric_limits<S>::min(), kHi = std::numeric_limits<S>::max();
+  return static_cast<T>(v < kLo ? kLo : v > kHi ? kHi : v);
+}
 template <bool Unsigned>
 struct QAddImmOp {
-  template <typename T> T operator()(T a, uint64_t imm) const {
-    return static_cast<T>(SatQ(wide<Unsigned>(a) + UInt(imm, 64), kElemBits<T>, Unsigned).result);
+  template <typename T>
+  T operator()(T a, uint64_t imm) const {
+    using S = std::make_signed_t<T>;
+    if (Unsigned) {
+      uint64_t r;
+      bool over = __builtin_add_overflow(uint64_t{a}, imm, &r);
+      return over || r > std::numeric_limits<T>::max() ? static_cast<T>(~T{0}) : static_cast<T>(r);
+    }
+    int64_t r;
+    if (imm > uint64_t{INT64_MAX} ||
+        __builtin_add_overflow(int64_t{static_cast<S>(a)}, static_cast<int64_t>(imm), &r))
+      return kSignedMax<T>;
+    return clamp_signed<T>(r);
   }
 };
 template <bool Unsigned>
 struct QSubImmOp {
-  template <typename T> T operator()(T a, uint64_t imm) const {
-    return static_cast<T>(SatQ(wide<Unsigned>(a) - UInt(imm, 64), kElemBits<T>, Unsigned).result);
+  template <typename T>
+  T operator()(T a, uint64_t imm) const {
+    using S = std::make_signed_t<T>;
+    if (Unsigned) return uint64_t{a} < imm ? T{0} : static_cast<T>(uint64_t{a} - imm);
+    int64_t r;
+    if (imm > uint64_t{INT64_MAX} ||
+        __builtin_sub_overflow(int64_t{static_cast<S>(a)}, static_cast<int64_t>(imm), &r))
+      return kSignedMin<T>;
+    return clamp_signed<T>(r);
   }
 };
 
@@ -256,18 +301,21 @@ struct QSubImmOp {
 // give 0 (logical) or the sign fill (arithmetic).
 
 struct LslOp {
-  template <typename T> T operator()(T a, uint64_t amount) const {
+  template <typename T>
+  T operator()(T a, uint64_t amount) const {
     return amount >= uint64_t(kElemBits<T>) ? T{0} : static_cast<T>(uint64_t{a} << amount);
   }
 };
 struct LsrOp {
-  template <typename T> T operator()(T a, uint64_t amount) const {
+  template <typename T>
+  T operator()(T a, uint64_t amount) const {
     return amount >= uint64_t(kElemBits<T>) ? T{0} : static_cast<T>(uint64_t{a} >> amount);
   }
 };
 // Amounts of the width or more shift by width - 1: all copies of the sign.
 struct AsrOp {
-  template <typename T> T operator()(T a, uint64_t amount) const {
+  template <typename T>
+  T operator()(T a, uint64_t amount) const {
     const unsigned n = amount >= uint64_t(kElemBits<T>) ? kElemBits<T> - 1 : unsigned(amount);
     const int64_t v = static_cast<int64_t>(sx(a));
     return static_cast<T>(static_cast<uint64_t>(v < 0 ? ~(~v >> n) : v >> n));
@@ -278,7 +326,8 @@ using LsrROp = Reversed<LsrOp>;
 using AsrROp = Reversed<AsrOp>;
 // Signed division by 2^sh rounding toward zero.
 struct AsrdOp {
-  template <typename T> T operator()(T a, uint64_t sh) const {
+  template <typename T>
+  T operator()(T a, uint64_t sh) const {
     int128 x = sx(a);
     if (x < 0) x += ShiftLeftInt(1, static_cast<int128>(sh)) - 1;
     return narrow<T>(ShiftRightInt(x, sh));
@@ -301,7 +350,7 @@ constexpr bool decode_logical_imm(unsigned n, unsigned immr, unsigned imms, uint
   unsigned len = 0;
   for (unsigned b = combined; b > 1; b >>= 1) ++len;
   if (len == 0) return false;  // no set bit, or a one-bit element
-  unsigned e = 1u << len;  // 2 .. 64
+  unsigned e = 1u << len;      // 2 .. 64
   unsigned levels = e - 1;
   unsigned set = imms & levels, rotate = immr & levels;
   if (set == levels) return false;

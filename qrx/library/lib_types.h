@@ -42,12 +42,12 @@ struct VecValue {
 
 // The instruction library's context.
 struct CpuContext {
-  uint32_t NZCV;   // N bit 31, Z bit 30, C bit 29, V bit 28
-  uint32_t FPSR;   // cumulative FP status
-  uint32_t FPCR;   // FP control
-  uint32_t VL;     // vector length in 64-bit words (low 26 bits)
+  uint32_t NZCV;  // N bit 31, Z bit 30, C bit 29, V bit 28
+  uint32_t FPSR;  // cumulative FP status
+  uint32_t FPCR;  // FP control
+  uint32_t VL;    // vector length in 64-bit words (low 26 bits)
   uint8_t reserved0[8];
-  PredV FFR;       // first-fault register, packed
+  PredV FFR;  // first-fault register, packed
   uint8_t reserved1[2048];
 };
 

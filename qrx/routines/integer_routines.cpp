@@ -12,9 +12,6 @@ using namespace qrx;
 
 namespace {
 
-constexpr kalt64_decode_rc kOk = KALT64_DECODE_OK;
-constexpr kalt64_decode_rc kNotExecuted = KALT64_DECODE_NOT_EXECUTED;
-
 // Copies a computed result into Zd, or reports a bad descriptor code.
 kalt64_decode_rc finish(cpu_state* s, unsigned zd, const uint8_t* out, bool ok) {
   if (!ok) return kNotExecuted;

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -28,82 +27,15 @@ std::vector<Flat> all_entries() {
   return v;
 }
 
-// The table list: names and entry counts in classifier order.
-struct TableRow {
-  const char* name;
-  unsigned width;
-  unsigned entries;
-};
-const TableRow kExpectedTables[] = {
-    {"decode_map__31_0", 32, 1},                 {"decode_map__31_9__4_0", 28, 1},
-    {"decode_map__31_4", 28, 2},                 {"decode_map__31_9__4_4", 24, 13},
-    {"decode_map__31_14__9_9__4_0", 24, 1},      {"decode_map__31_10__4_4", 23, 8},
-    {"decode_map__31_9", 23, 58},                {"decode_map__31_13__9_6", 23, 24},
-    {"decode_map__31_21__15_10__4_0", 22, 4},    {"decode_map__31_10", 22, 38},
-    {"decode_map__31_13__9_8", 21, 4},           {"decode_map__31_11", 21, 1},
-    {"decode_map__31_14__9_9__4_4", 20, 8},      {"decode_map__31_13__9_9", 20, 4},
-    {"decode_map__31_20__15_9__4_4", 20, 24},    {"decode_map__31_13__4_4", 20, 18},
-    {"decode_map__31_24__21_10", 20, 1},         {"decode_map__31_24__21_21__19_10", 19, 1},
-    {"decode_map__31_19__15_10", 19, 6},         {"decode_map__31_13", 19, 403},
-    {"decode_map__31_14__9_9", 19, 4},           {"decode_map__31_20__15_10", 18, 65},
-    {"decode_map__31_14", 18, 32},               {"decode_map__31_23__21_13", 18, 4},
-    {"decode_map__31_21__15_10__4_4", 18, 32},   {"decode_map__31_24__21_21__18_10", 18, 1},
-    {"decode_map__31_17__15_13", 18, 3},         {"decode_map__31_24__21_21__17_10", 17, 1},
-    {"decode_map__31_21__15_10", 17, 135},       {"decode_map__31_23__21_21__15_10", 16, 6},
-    {"decode_map__31_21__15_11", 16, 2},         {"decode_map__31_24__21_21__16_10", 16, 1},
-    {"decode_map__31_20__15_14__9_9__4_4", 16, 19}, {"decode_map__31_21__15_13__4_4", 15, 131},
-    {"decode_map__31_21__15_12", 15, 2},         {"decode_map__31_20__15_13", 15, 81},
-    {"decode_map__31_21__15_13", 14, 285},       {"decode_map__31_20__15_14", 14, 8},
-    {"decode_map__31_18", 14, 4},                {"decode_map__31_22__15_13__4_4", 14, 6},
-    {"decode_map__31_22__15_13", 13, 18},        {"decode_map__31_21__15_14", 13, 4},
-    {"decode_map__31_21__13_13__4_4", 13, 16},   {"decode_map__31_21__15_15", 12, 3},
-};
-
-TEST(DecodeTables, TableListAndEntryCounts) {
-  ASSERT_EQ(sizeof kExpectedTables / sizeof kExpectedTables[0], size_t{qrx::kNumDecodeTables});
+// The generator checks the table data (names against slices, key widths,
+// unique and ascending keys, unique names, the two orders, disjoint
+// encodings) and fails the build; what is left here is the generated
+// tables as the C++ lookups see them.
+TEST(DecodeTables, Counts) {
   unsigned total = 0;
-  for (unsigned t = 0; t < qrx::kNumDecodeTables; ++t) {
-    const DecodeTable& tab = qrx::decode_tables()[t];
-    SCOPED_TRACE(tab.name);
-    EXPECT_STREQ(tab.name, kExpectedTables[t].name);
-    EXPECT_EQ(tab.key_width, kExpectedTables[t].width);
-    EXPECT_EQ(tab.num_entries, kExpectedTables[t].entries);
-    EXPECT_EQ(tab.classifier_pos, t + 1);
-    // The table's name spells its slices.
-    std::string name = "decode_map";
-    unsigned width = 0;
-    for (unsigned s = 0; s < tab.num_slices; ++s) {
-      name += "__" + std::to_string(tab.slices[s].hi) + "_" + std::to_string(tab.slices[s].lo);
-      width += tab.slices[s].hi - tab.slices[s].lo + 1;
-    }
-    EXPECT_EQ(name, tab.name);
-    EXPECT_EQ(width, tab.key_width);
-    total += tab.num_entries;
-  }
+  for (unsigned t = 0; t < qrx::kNumDecodeTables; ++t) total += qrx::decode_tables()[t].num_entries;
   EXPECT_EQ(total, 1483u);
   EXPECT_EQ(qrx::total_handlers(), 1483u);
-}
-
-TEST(DecodeTables, DispatcherOrderIsAPermutation) {
-  std::set<unsigned> seen;
-  for (unsigned i = 0; i < qrx::kNumDecodeTables; ++i) {
-    unsigned t = qrx::dispatcher_table(i);
-    ASSERT_LT(t, qrx::kNumDecodeTables);
-    EXPECT_EQ(qrx::decode_tables()[t].dispatcher_pos, i + 1);
-    seen.insert(t);
-  }
-  EXPECT_EQ(seen.size(), size_t{qrx::kNumDecodeTables});
-}
-
-TEST(DecodeTables, NamesUniqueKeysUniqueAndAscending) {
-  std::set<std::string> names;
-  for (const Flat& f : all_entries()) EXPECT_TRUE(names.insert(f.entry->name).second) << f.entry->name;
-  EXPECT_EQ(names.size(), 1483u);
-  for (unsigned t = 0; t < qrx::kNumDecodeTables; ++t) {
-    const DecodeTable& tab = qrx::decode_tables()[t];
-    for (unsigned e = 1; e < tab.num_entries; ++e)
-      EXPECT_LT(tab.entries[e - 1].key, tab.entries[e].key) << tab.name;
-  }
 }
 
 TEST(DecodeTables, MasksAndFixedBits) {
@@ -116,23 +48,6 @@ TEST(DecodeTables, MasksAndFixedBits) {
     EXPECT_EQ(qrx::decode_key(tab, f.entry->pattern), f.entry->key);
     EXPECT_GE(f.entry->key, 0);
   }
-}
-
-TEST(DecodeTables, PatternsArePairwiseDisjoint) {
-  std::vector<Flat> v = all_entries();
-  unsigned overlaps = 0;
-  for (size_t i = 0; i < v.size(); ++i) {
-    uint32_t mi = qrx::decode_tables()[v[i].table].mask;
-    for (size_t j = i + 1; j < v.size(); ++j) {
-      uint32_t mj = qrx::decode_tables()[v[j].table].mask;
-      // Two patterns share a word unless they differ in a bit both fix.
-      if (((v[i].entry->pattern ^ v[j].entry->pattern) & mi & mj) == 0) {
-        ++overlaps;
-        ADD_FAILURE() << v[i].entry->name << " overlaps " << v[j].entry->name;
-      }
-    }
-  }
-  EXPECT_EQ(overlaps, 0u);
 }
 
 TEST(Classifier, KeyExamples) {

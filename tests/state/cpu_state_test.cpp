@@ -6,20 +6,18 @@
 
 namespace {
 
-TEST(VectorLength, SizesDeriveFromTheBitLength) {
-  EXPECT_EQ(qrx::kVectorBytes * 8, qrx::kVectorBits);
-  EXPECT_EQ(qrx::kVectorDwords * 64, qrx::kVectorBits);
-  EXPECT_EQ(qrx::kHalfElems * 2, qrx::kVectorBytes);
-  EXPECT_EQ(qrx::kWordElems * 4, qrx::kVectorBytes);
-  EXPECT_EQ(qrx::kDwordElems * 8, qrx::kVectorBytes);
-  EXPECT_EQ(qrx::kSegments * 16, qrx::kVectorBytes);
-  EXPECT_EQ(qrx::kContextVL, qrx::kVectorDwords);
+// The sizes derive from the bit length.
+static_assert(qrx::kVectorBytes * 8 == qrx::kVectorBits, "bytes");
+static_assert(qrx::kVectorDwords * 64 == qrx::kVectorBits, "doublewords");
+static_assert(qrx::kHalfElems * 2 == qrx::kVectorBytes && qrx::kWordElems * 4 == qrx::kVectorBytes &&
+                  qrx::kDwordElems * 8 == qrx::kVectorBytes,
+              "element counts");
+static_assert(qrx::kSegments * 16 == qrx::kVectorBytes, "128-bit segments");
+static_assert(qrx::kContextVL == qrx::kVectorDwords, "the library context's VL");
 #if QRX_VECTOR_BITS == 1152
-  EXPECT_EQ(qrx::kVectorBytes, 144u);
-  EXPECT_EQ(qrx::kDwordElems, 18u);
-  EXPECT_EQ(qrx::kSegments, 9u);
+static_assert(qrx::kVectorBytes == 144 && qrx::kDwordElems == 18 && qrx::kSegments == 9,
+              "the 1152-bit sizes");
 #endif
-}
 
 TEST(CpuState, ElementLayoutOfTheLastElements) {
   cpu_state s{};
