@@ -11,9 +11,6 @@ using namespace qrx;
 
 namespace {
 
-constexpr kalt64_decode_rc kOk = KALT64_DECODE_OK;
-constexpr kalt64_decode_rc kNotExecuted = KALT64_DECODE_NOT_EXECUTED;
-
 // Vd = the reduction of Zn's active elements as its low element, the rest
 // of the register cleared. The result is formed before Vd is written, so Vd
 // may be Zn.
