@@ -25,11 +25,17 @@ constexpr uint64_t kNzcvMask = 0xF0000000u;  // N, Z, C, V: bits 31..28
 
 // The signal frame's SIMD&FP record: FPSR, FPCR and V0..V31. Not inlined
 // into the caller that sets a jump buffer, whose locals must survive a jump.
+// Each record of the frame's reserved area starts with its magic and size.
+struct FrameRecordHead {
+  uint32_t magic;
+  uint32_t size;
+};
+
 __attribute__((noinline)) fpsimd_context* simd_record(ucontext_t* uc) {
   unsigned char* at = reinterpret_cast<unsigned char*>(uc->uc_mcontext.__reserved);
   unsigned char* end = at + sizeof uc->uc_mcontext.__reserved;
-  while (at + sizeof(_aarch64_ctx) <= end) {
-    auto* head = reinterpret_cast<_aarch64_ctx*>(at);
+  while (at + sizeof(FrameRecordHead) <= end) {
+    auto* head = reinterpret_cast<FrameRecordHead*>(at);
     if (head->magic == FPSIMD_MAGIC && head->size >= sizeof(fpsimd_context))
       return reinterpret_cast<fpsimd_context*>(at);
     if (head->magic == 0 || head->size == 0) break;
