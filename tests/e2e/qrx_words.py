@@ -22,8 +22,8 @@ def read_tables(path):
         if not fields or fields[0].startswith("#"):
             continue
         if fields[0] == "table":
-            spec = dict(f.split("=", 1) for f in fields[2:])
-            slices = [tuple(int(b) for b in s.split(":")) for s in spec["slices"].split(",")]
+            attrs = dict(f.split("=", 1) for f in fields[2:])
+            slices = [tuple(int(b) for b in s.split(":")) for s in attrs["slices"].split(",")]
             tables.append((slices, []))
         else:
             tables[-1][1].append((int(fields[0], 16), fields[1]))

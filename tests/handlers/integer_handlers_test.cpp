@@ -15,6 +15,7 @@
 #include "qrx/library/integer_lib.h"
 #include "qrx/routines/integer_routines.h"
 #include "qrx/state/cpu_state.h"
+#include "tests/handlers/handler_machine.h"
 
 namespace {
 
@@ -23,48 +24,7 @@ using qrx::kVectorBytes;
 constexpr uint64_t kAllOnes = ~uint64_t{0};
 constexpr uint64_t kTop = uint64_t{1} << 63;
 
-struct Machine {
-  std::unique_ptr<cpu_state> s{new cpu_state{}};
-
-  // Runs `word` through its decode entry, checking that it names `form`.
-  kalt64_decode_rc run(uint32_t word, const char* form) {
-    const qrx::DecodeEntry* e = qrx::find_entry(word);
-    EXPECT_NE(e, nullptr) << std::hex << word;
-    if (e == nullptr) return KALT64_DECODE_NOT_EXECUTED;
-    EXPECT_STREQ(e->name, form) << std::hex << word;
-    return e->handler(s.get(), word);
-  }
-  template <typename T>
-  void fill(unsigned z, T v) {
-    for (unsigned i = 0; i < kVectorBytes / sizeof(T); ++i) set<T>(z, i, v);
-  }
-  template <typename T>
-  void set(unsigned z, unsigned i, T v) { std::memcpy(s->z[z] + i * sizeof(T), &v, sizeof(T)); }
-  template <typename T>
-  T get(unsigned z, unsigned i) const {
-    T v;
-    std::memcpy(&v, s->z[z] + i * sizeof(T), sizeof(T));
-    return v;
-  }
-  // Every element of `esize` bytes of Zz set to the low bytes of v.
-  void splat(unsigned z, uint64_t v, unsigned esize) {
-    for (unsigned i = 0; i < kVectorBytes; i += esize) std::memcpy(s->z[z] + i, &v, esize);
-  }
-  // Element i of `esize` bytes of Zz, zero-extended.
-  uint64_t element(unsigned z, unsigned i, unsigned esize) const {
-    uint64_t v = 0;
-    std::memcpy(&v, s->z[z] + i * esize, esize);
-    return v;
-  }
-  uint64_t last_element(unsigned z, unsigned esize) const {
-    return element(z, kVectorBytes / esize - 1, esize);
-  }
-  // Every element of size E active (first byte of each element set).
-  void all_true(unsigned p, unsigned esize) {
-    std::memset(s->p[p], 0, qrx::kPredicateBytes);
-    for (unsigned i = 0; i < qrx::kPredicateBytes; i += esize) s->p[p][i] = 1;
-  }
-};
+using qrx_test::Machine;
 
 // Predicated destructive words: Zdn 4..0, Pg 12..10, Zm 9..5.
 constexpr uint32_t zpz(uint32_t base, unsigned zdn, unsigned pg, unsigned zm) {

@@ -14,6 +14,7 @@
 #include "qrx/library/reduce_lib.h"
 #include "qrx/routines/reduce_routines.h"
 #include "qrx/state/cpu_state.h"
+#include "tests/handlers/handler_machine.h"
 
 namespace {
 
@@ -22,31 +23,7 @@ using qrx::kVectorBytes;
 constexpr uint64_t kAllOnes = ~uint64_t{0};
 constexpr uint64_t kTop = uint64_t{1} << 63;
 
-struct Machine {
-  std::unique_ptr<cpu_state> s{new cpu_state{}};
-
-  // Runs `word` through its decode entry, checking that it names `form`.
-  kalt64_decode_rc run(uint32_t word, const char* form) {
-    const qrx::DecodeEntry* e = qrx::find_entry(word);
-    EXPECT_NE(e, nullptr) << std::hex << word;
-    if (e == nullptr) return KALT64_DECODE_NOT_EXECUTED;
-    EXPECT_STREQ(e->name, form) << std::hex << word;
-    return e->handler(s.get(), word);
-  }
-  void splat(unsigned z, uint64_t v, unsigned esize) {
-    for (unsigned i = 0; i < kVectorBytes; i += esize) std::memcpy(s->z[z] + i, &v, esize);
-  }
-  uint64_t element(unsigned z, unsigned i, unsigned esize) const {
-    uint64_t v = 0;
-    std::memcpy(&v, s->z[z] + i * esize, esize);
-    return v;
-  }
-  // The first `count` elements of esize bytes active.
-  void leading(unsigned p, unsigned count, unsigned esize) {
-    std::memset(s->p[p], 0, qrx::kPredicateBytes);
-    for (unsigned i = 0; i < count; ++i) s->p[p][i * esize] = 1;
-  }
-};
+using qrx_test::Machine;
 
 // Encodings: size at 23..22, the multiplier minus one at 19..16, the pattern
 // at 9..5, the register at 4..0.
