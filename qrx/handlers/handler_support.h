@@ -261,6 +261,15 @@ kalt64_decode_rc reduce_vpz(cpu_state* s, unsigned w) {
   return R(s, z_4_0(w), p_operand(p_12_10(w), kalt64_p_reg::GOVERNING), z_operand(z_9_5(w), E));
 }
 
+// Floating point: Zdn 4..0, Pg 12..10 merging, the constant selector of the
+// arithmetic-with-immediate forms in bit 5.
+template <unsigned E, auto R>
+kalt64_decode_rc zpi_fp(cpu_state* s, unsigned w) {
+  begin_routine(s, w);
+  return R(s, z_destructive(z_4_0(w), E), p_operand(p_12_10(w), kMerging),
+           kalt64_qrx_fp_arith_imm{static_cast<uint8_t>(field(w, 5, 5))});
+}
+
 // Predicates: Pd 3..0, Pg 13..10, Pn 8..5, Pm 19..16, Rn 9..5, Rm 20..16.
 template <auto R>
 kalt64_decode_rc pppp(cpu_state* s, unsigned w) {
