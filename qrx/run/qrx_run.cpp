@@ -5,13 +5,18 @@
 // program resumes at the next instruction. Counts are reported at exit like
 // the DynamoRIO client's.
 #include <asm/sigcontext.h>
+#include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "qrx/decode/qrx_report.h"
 #include "qrx/decode/qrx_utils.h"
 #include "qrx/library/guarded_memory.h"
 #include "qrx/run/run_signals.h"
@@ -92,6 +97,45 @@ const char* program_name() {
   return slash ? slash + 1 : path;
 }
 
+// Where the hot-spot report goes (QRX_REPORT; -1: no report).
+int report_fd = -1;
+
+// The report's file is opened before the program starts, so that a path
+// that cannot be written is said at once rather than losing the report at
+// exit.
+__attribute__((constructor(102))) void open_report() {
+  const char* path = std::getenv("QRX_REPORT");
+  if (path == nullptr || *path == '\0') return;
+  report_fd = std::strcmp(path, "-") == 0 ? STDERR_FILENO
+                                          : open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (report_fd < 0) {
+    std::fprintf(stderr, "qrx-run: cannot write the report to %s: %s\n", path, std::strerror(errno));
+    _exit(2);
+  }
+}
+
+void write_all(void*, const char* text, size_t n) {
+  while (n > 0) {
+    ssize_t done = write(report_fd, text, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return;
+    text += done;
+    n -= static_cast<size_t>(done);
+  }
+}
+
+// An instruction's module (the base name of the object that holds it) and
+// its offset from the object's lowest mapped address, as the client gives.
+qrx::CodeLocation locate(void* context, const void* pc) {
+  Dl_info info;
+  if (dladdr(pc, &info) == 0 || info.dli_fname == nullptr) return {nullptr, 0};
+  std::string* name = static_cast<std::string*>(context);
+  const char* slash = std::strrchr(info.dli_fname, '/');
+  *name = slash ? slash + 1 : info.dli_fname;
+  return {name->c_str(), static_cast<uint64_t>(static_cast<const char*>(pc) -
+                                               static_cast<const char*>(info.dli_fbase))};
+}
+
 __attribute__((destructor)) void report_at_exit() {
   const char* name = program_name();
   std::fprintf(stderr, "%s: %lu QRX instructions executed\n", name,
@@ -99,6 +143,12 @@ __attribute__((destructor)) void report_at_exit() {
   std::fprintf(stderr,
                "%s: Non-QRX Kalt64 instructions not counted (qrx-run traps QRX instructions only)\n",
                name);
+  if (report_fd < 0) return;
+  std::fflush(stderr);
+  std::string module_name;
+  qrx::write_hotspot_report({&module_name, write_all, locate}, name);
+  if (report_fd != STDERR_FILENO) close(report_fd);
+  report_fd = -1;
 }
 
 }  // namespace
