@@ -58,6 +58,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "qrx/library/lib_types.h"
@@ -134,6 +135,20 @@ template <typename T>
 inline void store_app(uint64_t address, T value) {
   static_assert(std::is_trivially_copyable<T>::value, "plain data only");
   memory_backend().write(reinterpret_cast<void*>(address), &value, sizeof value);
+}
+
+// Plain copies of a backend that confines the core to some memory: inside
+// it (Inside(addr, n)), a copy; anywhere else, Fault(), the backend's fault
+// delivery, which does not return.
+template <bool (*Inside)(const void*, size_t), void (*Fault)()>
+void confined_read(const void* addr, void* out, size_t n) {
+  if (!Inside(addr, n)) Fault();
+  std::memcpy(out, addr, n);
+}
+template <bool (*Inside)(const void*, size_t), void (*Fault)()>
+void confined_write(void* addr, const void* in, size_t n) {
+  if (!Inside(addr, n)) Fault();
+  std::memcpy(addr, in, n);
 }
 
 // Reads *out from address; false (and *out untouched) when it faults.

@@ -56,14 +56,8 @@ const MemoryBackend kRegionBackend = {
       return true;
     },
     [](const void* a) { return in_region(a, 1); },
-    [](const void* a, void* out, size_t n) {
-      if (!in_region(a, n)) deliver_fault();
-      std::memcpy(out, a, n);
-    },
-    [](void* a, const void* in, size_t n) {
-      if (!in_region(a, n)) deliver_fault();
-      std::memcpy(a, in, n);
-    },
+    confined_read<in_region, deliver_fault>,
+    confined_write<in_region, deliver_fault>,
     nullptr,
 };
 
