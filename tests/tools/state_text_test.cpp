@@ -49,7 +49,7 @@ TEST(StateText, RejectsMalformedInputWithItsLine) {
       {"x1 = 1\nfpsr = 0x100000000\n", "line 2: fpsr takes one 32-bit number"},
       {"z0 = 0x1 0x2\n", "line 1: z0 takes"},
       {"p0 = 0101\n", "line 1: p0 takes"},
-      {"mem +0x7ff0 = 00112233445566778899aabbccddeeff00\n", "line 1: bytes run past the end of the region"},
+      {"mem +0x7ff0 = 00112233445566778899aabbccddeeff00\n", "line 1: mem +0x7ff0: bytes run past the end of the region"},
       {"   1\n", "line 1: continuation line without a field"},
       {"sp 5\n", "line 1: expected 'field = value'"},
       {"x2 = -1\n", "line 1: x2 takes one 64-bit number"},

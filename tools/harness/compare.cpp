@@ -81,16 +81,22 @@ bool parse_deviations(const std::string& text, std::vector<deviation>* out, std:
     std::getline(ls, d.reason);
     d.reason.erase(0, d.reason.find_first_not_of(" \t"));
     d.line = lineno;
-    if (d.field.empty() || (d.behaviour != "unchanged" && d.behaviour != "any" && d.behaviour != "straddle" &&
-                            d.behaviour != "ffr-prefix") || d.reason.empty()) {
-      *error = "line " + std::to_string(lineno) + ": expected 'FORMS FIELD unchanged|any reason'";
+    const bool known = d.behaviour == "unchanged" || d.behaviour == "any" || d.behaviour == "straddle" ||
+                       d.behaviour == "ffr-prefix";
+    if (d.field.empty() || !known || d.reason.empty()) {
+      const char* part = d.field.empty() ? "FIELD" : !known ? "behaviour" : "reason";
+      *error = "line " + std::to_string(lineno) + ": " + part +
+               ": expected 'FORMS FIELD unchanged|any|straddle|ffr-prefix reason'";
       return false;
     }
+    const std::string* which = &d.forms;
     try {
       d.forms_re = std::regex(d.forms);
+      which = &d.field;
       d.field_re = std::regex(d.field);
     } catch (const std::regex_error&) {
-      *error = "line " + std::to_string(lineno) + ": bad regular expression";
+      *error = "line " + std::to_string(lineno) + ": " + (which == &d.forms ? "FORMS" : "FIELD") +
+               ": bad regular expression '" + *which + "'";
       return false;
     }
     out->push_back(std::move(d));

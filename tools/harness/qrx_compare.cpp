@@ -7,10 +7,13 @@
 // --require-implemented, when a form is still pending); 2 for a usage or
 // infrastructure error, including a selection that names no form.
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,6 +75,33 @@ bool corrupt(machine_state* s, const std::string& field, const machine_state& in
   return true;
 }
 
+bool valid_regex(const std::string& re) {
+  try {
+    std::regex r(re);
+    return true;
+  } catch (const std::regex_error&) {
+    return false;
+  }
+}
+
+// The families that have rows, from the decode entries.
+std::set<std::string> families() {
+  std::set<std::string> out;
+  const DecodeTable* tables = decode_tables();
+  for (unsigned t = 0; t < kNumDecodeTables; ++t)
+    for (unsigned e = 0; e < tables[t].num_entries; ++e)
+      if (tables[t].entries[e].family) out.insert(tables[t].entries[e].family);
+  return out;
+}
+
+bool known_family(const std::string& name) { return families().count(name) != 0; }
+
+std::string family_list() {
+  std::string out;
+  for (const std::string& f : families()) out += (out.empty() ? "" : ", ") + f;
+  return out;
+}
+
 struct pending_case {
   size_t form;
   uint32_t word;
@@ -93,14 +123,26 @@ int main(int argc, char** argv) {
       }
       return argv[++i];
     };
-    auto number = [&]() { return std::strtoull(value().c_str(), nullptr, 0); };
+    // A whole number within max; anything else ends the run with one line.
+    auto number = [&](uint64_t max) -> uint64_t {
+      std::string v = value();
+      char* end = nullptr;
+      errno = 0;
+      unsigned long long n = std::strtoull(v.c_str(), &end, 0);
+      if (v.empty() || *end || errno || v[0] == '-' || n > max) {
+        std::fprintf(stderr, "qrx-compare: %s: takes a number up to %llu, not '%s'\n", a.c_str(),
+                     static_cast<unsigned long long>(max), v.c_str());
+        std::exit(2);
+      }
+      return n;
+    };
     if (a == "--family") o.family = value();
     else if (a == "--handlers") o.handlers = value();
-    else if (a == "--cases") o.cases = static_cast<unsigned>(number());
+    else if (a == "--cases") o.cases = static_cast<unsigned>(number(1000000));
     else if (a == "--edge-sweep") o.edge_sweep = true;
-    else if (a == "--seed") o.seed = number();
-    else if (a == "--jobs") o.jobs = static_cast<unsigned>(number());
-    else if (a == "--batch") o.batch = static_cast<unsigned>(number());
+    else if (a == "--seed") o.seed = number(UINT64_MAX);
+    else if (a == "--jobs") o.jobs = static_cast<unsigned>(number(64));
+    else if (a == "--batch") o.batch = static_cast<unsigned>(number(1000000));
     else if (a == "--deviations") o.deviations_file = value();
     else if (a == "--require-implemented") o.require_implemented = true;
     else if (a == "--inject") o.inject = value();
@@ -116,7 +158,16 @@ int main(int argc, char** argv) {
   std::string text, error;
   std::vector<deviation> deviations;
   if (!read_text_file(o.deviations_file, &text) || !parse_deviations(text, &deviations, &error)) {
-    std::fprintf(stderr, "qrx-compare: %s: %s\n", o.deviations_file.c_str(), error.empty() ? "cannot read" : error.c_str());
+    std::fprintf(stderr, "qrx-compare: %s: %s\n", o.deviations_file.c_str(), error.empty() ? "cannot read the file" : error.c_str());
+    return 2;
+  }
+  if (!o.handlers.empty() && !valid_regex(o.handlers)) {
+    std::fprintf(stderr, "qrx-compare: --handlers: bad regular expression '%s'\n", o.handlers.c_str());
+    return 2;
+  }
+  if (!o.family.empty() && o.handlers.empty() && !known_family(o.family)) {
+    std::fprintf(stderr, "qrx-compare: --family: no family '%s' (a family is a rows file qrx/decode/rows/NAME.txt: %s)\n",
+                 o.family.c_str(), family_list().c_str());
     return 2;
   }
   if (!map_host_region(&error)) {

@@ -78,6 +78,9 @@ std::string hex_bytes(const uint8_t* p, size_t n) {
   return out;
 }
 
+// The first line of every state print_state writes.
+constexpr char kHeader[] = "# Kalt64 QRX machine state\n";
+
 constexpr unsigned kWordsPerLine = 6;
 constexpr unsigned kGroupsPerLine = 9;
 constexpr size_t kMemLine = 32;
@@ -144,7 +147,7 @@ void reset_state(machine_state* s, uint64_t mem_seed) {
 
 std::string print_state(const machine_state& s) {
   std::ostringstream os;
-  os << "# Kalt64 QRX machine state\n";
+  os << kHeader;
   for (const field_view& f : fields_of(s)) print_field(os, f);
   os << "mem.seed = " << hex(s.mem_seed, 1) << '\n';
   static uint8_t fill[kRegionBytes];
@@ -165,8 +168,13 @@ bool parse_state(const std::string& text, machine_state* s, std::string* error) 
     *error = "line " + std::to_string(at) + ": " + what;
     return false;
   };
+  // A state that print_state wrote holds every field: one that lacks any is
+  // cut short, not a state whose missing fields are zero.
+  const bool whole = text.compare(0, sizeof kHeader - 1, kHeader) == 0;
   while (std::getline(in, line)) {
     ++lineno;
+    if (in.eof() && whole)
+      return fail(lineno, "the file ends inside this line (the state is cut short)");
     line = line.substr(0, line.find('#'));
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     std::istringstream ls;
@@ -185,10 +193,24 @@ bool parse_state(const std::string& text, machine_state* s, std::string* error) 
   }
 
   uint64_t seed = 0;
-  for (const entry& e : entries)
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const entry& e = entries[i];
+    for (size_t j = 0; j < i; ++j)
+      if (entries[j].key == e.key)
+        return fail(e.line, e.key + " given twice (first on line " + std::to_string(entries[j].line) + ")");
     if (e.key == "mem.seed" && (e.toks.size() != 1 || !parse_u64(e.toks[0], UINT64_MAX, &seed)))
       return fail(e.line, "mem.seed takes one number");
+  }
   reset_state(s, seed);
+  if (whole) {
+    std::vector<std::string> wanted;
+    for (const field_view& f : fields_of(*s)) wanted.push_back(f.k == kind::mem ? "mem.seed" : f.name);
+    for (const std::string& name : wanted) {
+      bool given = false;
+      for (const entry& e : entries) given = given || e.key == name;
+      if (!given) return fail(lineno, name + " is missing (the state is cut short)");
+    }
+  }
 
   for (const entry& e : entries) {
     const std::string& k = e.key;
@@ -208,7 +230,7 @@ bool parse_state(const std::string& text, machine_state* s, std::string* error) 
       if (e.toks.size() != kDwordElems)
         return fail(e.line, k + " takes " + std::to_string(kDwordElems) + " doublewords, element 0 first");
       for (unsigned d = 0; d < kDwordElems; ++d) {
-        if (!parse_u64(e.toks[d], UINT64_MAX, &v)) return fail(e.line, "bad doubleword '" + e.toks[d] + "'");
+        if (!parse_u64(e.toks[d], UINT64_MAX, &v)) return fail(e.line, k + " has a bad doubleword '" + e.toks[d] + "'");
         for (unsigned b = 0; b < 8; ++b) s->z[n][8 * d + b] = static_cast<uint8_t>(v >> (8 * b));
       }
     } else if ((n = reg_index(k, 'p', 16)) >= 0 || k == "ffr") {
@@ -220,12 +242,12 @@ bool parse_state(const std::string& text, machine_state* s, std::string* error) 
       for (unsigned j = 0; j < kPredicateBits; ++j) dst[j] = b[j] == '1';
     } else if (k.compare(0, 5, "mem +") == 0) {
       if (!parse_u64(k.substr(5), kRegionBytes - 1, &v) || e.toks.size() != 1 || e.toks[0].size() % 2)
-        return fail(e.line, "expected 'mem +OFFSET = hex bytes' within the region");
+        return fail(e.line, k + ": expected 'mem +OFFSET = hex bytes' within the region");
       const std::string& h = e.toks[0];
-      if (v + h.size() / 2 > kRegionBytes) return fail(e.line, "bytes run past the end of the region");
+      if (v + h.size() / 2 > kRegionBytes) return fail(e.line, k + ": bytes run past the end of the region");
       for (size_t i = 0; i < h.size(); i += 2) {
         uint64_t byte;
-        if (!parse_u64("0x" + h.substr(i, 2), 0xff, &byte)) return fail(e.line, "bad hex byte");
+        if (!parse_u64("0x" + h.substr(i, 2), 0xff, &byte)) return fail(e.line, k + ": bad hex byte");
         s->mem[v + i / 2] = static_cast<uint8_t>(byte);
       }
     } else {

@@ -16,7 +16,10 @@
 //   mem +0x0040 = 00112233...       (32 bytes that differ from the fill)
 //
 // Lines starting with white space continue the previous field. Fields that a
-// file leaves out are zero; FFR defaults to all true.
+// file leaves out are zero; FFR defaults to all true. A text that starts
+// with the header line above is a whole state as print_state wrote it: a
+// field missing from it, or a last line without its end, means it was cut
+// short, and it is rejected. A field given twice is rejected.
 #ifndef QRX_HARNESS_STATE_TEXT_H
 #define QRX_HARNESS_STATE_TEXT_H
 
@@ -50,7 +53,7 @@ void reset_state(machine_state* s, uint64_t mem_seed = 0);
 // that differ from that seed's fill.
 std::string print_state(const machine_state& s);
 // Parses the text form into `s`. On error returns false and sets `error` to
-// "line N: what".
+// "line N: what", where what starts with the field's name when there is one.
 bool parse_state(const std::string& text, machine_state* s, std::string* error);
 
 // One architectural field that differs between two states.

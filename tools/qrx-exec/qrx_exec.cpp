@@ -41,8 +41,9 @@ const char kUsage[] =
     "  -h, --help         this text\n"
     "\n"
     "The data region is mapped at 0x3e000000 (32 KiB, guard page after it).\n"
-    "Exit status: 0 done; 1 usage or file error; 2 not a QRX instruction;\n"
-    "3 the form is pending; 4 the word faulted on the model.\n";
+    "Exit status: 0 done; 2 bad input (one line naming the file, line and\n"
+    "field) or a word that is not a QRX instruction; 3 the form is pending;\n"
+    "4 the word faulted on the model.\n";
 
 bool parse_word(const std::string& tok, uint32_t* w) {
   if (tok.empty()) return false;
@@ -64,10 +65,13 @@ const char* signal_name(int sig) {
   }
 }
 
-int fail_usage(const std::string& msg) {
+// Bad input of any kind: one line on stderr, exit status 2.
+int bad_input(const std::string& msg) {
   std::fprintf(stderr, "qrx-exec: %s\n", msg.c_str());
-  return 1;
+  return 2;
 }
+
+std::string word_error(const std::string& tok) { return "word: not a 32-bit hex number: '" + tok + "'"; }
 
 }  // namespace
 
@@ -80,18 +84,25 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
+    auto needs_value = [&]() { return i + 1 >= argc; };
     if (a == "-h" || a == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
+    } else if ((a == "-f" || a == "--file" || a == "-s" || a == "--state" || a == "-o" || a == "--write-state" ||
+                a == "--seed" || a == "--runner" || a == "--probe") &&
+               needs_value()) {
+      return bad_input(a + ": needs a value");
     } else if (a == "-f" || a == "--file") {
       std::string path = value();
-      if (!read_text_file(path, &text)) return fail_usage("cannot read " + path);
+      if (!read_text_file(path, &text)) return bad_input(path + ": cannot read the file");
       std::istringstream in(text);
+      int lineno = 0;
       for (std::string line; std::getline(in, line);) {
+        ++lineno;
         std::istringstream ls(line.substr(0, line.find('#')));
         for (std::string tok; ls >> tok;) {
           uint32_t w;
-          if (!parse_word(tok, &w)) return fail_usage(path + ": not an instruction word: " + tok);
+          if (!parse_word(tok, &w)) return bad_input(path + ": line " + std::to_string(lineno) + ": " + word_error(tok));
           words.push_back(w);
         }
       }
@@ -100,8 +111,9 @@ int main(int argc, char** argv) {
     } else if (a == "--seed") {
       std::string v = value();
       char* end = nullptr;
+      errno = 0;
       seed = std::strtoull(v.c_str(), &end, 0);
-      if (v.empty() || *end) return fail_usage("--seed takes a number");
+      if (v.empty() || *end || errno || v[0] == '-') return bad_input("--seed: takes a number, not '" + v + "'");
       have_seed = true;
     } else if (a == "--full") {
       full = true;
@@ -116,31 +128,30 @@ int main(int argc, char** argv) {
     } else if (a == "--probe") {
       model.probe = value();
     } else if (!a.empty() && a[0] == '-' && a.size() > 1 && a.compare(0, 2, "0x") != 0) {
-      std::fputs(kUsage, stderr);
-      return fail_usage("unknown option " + a);
+      return bad_input("unknown option " + a + " (--help lists them)");
     } else {
       uint32_t w;
-      if (!parse_word(a, &w)) return fail_usage("not an instruction word: " + a);
+      if (!parse_word(a, &w)) return bad_input("argument " + std::to_string(i) + ": " + word_error(a));
       words.push_back(w);
     }
   }
   if (words.empty()) {
     std::fputs(kUsage, stderr);
-    return 1;
+    return 2;
   }
-  if (have_seed && !state_file.empty()) return fail_usage("--seed and --state exclude each other");
+  if (have_seed && !state_file.empty()) return bad_input("--seed and --state exclude each other");
 
   std::unique_ptr<machine_state> state(new machine_state), before(new machine_state);
   std::string error;
   if (!state_file.empty()) {
-    if (!read_text_file(state_file, &text)) return fail_usage("cannot read " + state_file);
-    if (!parse_state(text, state.get(), &error)) return fail_usage(state_file + ": " + error);
+    if (!read_text_file(state_file, &text)) return bad_input(state_file + ": cannot read the file");
+    if (!parse_state(text, state.get(), &error)) return bad_input(state_file + ": " + error);
   } else if (have_seed) {
     make_case_state(seed, words[0], state.get());
   } else {
     reset_state(state.get());
   }
-  if (!on_model && !map_host_region(&error)) return fail_usage(error);
+  if (!on_model && !map_host_region(&error)) return bad_input("data region: " + error);
   if (show_initial) std::printf("%s\n", print_state(*state).c_str());
 
   int status = 0;
@@ -157,7 +168,7 @@ int main(int argc, char** argv) {
       std::vector<model_result> results;
       if (!start_model_batch(model, {w}, {state.get()}, &batch, &error) ||
           !finish_model_batch(&batch, &results, &error))
-        return fail_usage(error);
+        return bad_input(error);
       if (results[0].signal) {
         std::printf("  faulted: %s\n", signal_name(results[0].signal));
         status = 4;
@@ -182,7 +193,7 @@ int main(int argc, char** argv) {
   if (!out_file.empty()) {
     std::ofstream out(out_file);
     out << print_state(*state);
-    if (!out) return fail_usage("cannot write " + out_file);
+    if (!out) return bad_input(out_file + ": cannot write the file");
   }
   return status;
 }
