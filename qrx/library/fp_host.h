@@ -96,7 +96,7 @@ inline T to_bits(Float<T> f) {
 
 // The scalar instructions, one template per operand shape. Every statement
 // is volatile: none moves across the scope's FPCR and FPSR accesses.
-enum class Insn { Add, Sub, Mul, Div, Max, MaxNm, MinNm, CmEq, CmGe, CmGt };
+enum class Insn { Add, Sub, Mul, Div, Max, MaxNm, MinNm, CmEq, CmGe, CmGt, RecpS };
 
 template <Insn I, typename F>
 inline F binary(F a, F b) {
@@ -119,7 +119,48 @@ inline F binary(F a, F b) {
   QRX_HOST_BINARY(CmEq, "fcmeq")
   QRX_HOST_BINARY(CmGe, "fcmge")
   QRX_HOST_BINARY(CmGt, "fcmgt")
+  QRX_HOST_BINARY(RecpS, "frecps")
 #undef QRX_HOST_BINARY
+  return r;
+}
+
+enum class Unary { Sqrt, RintA, RecpE };
+
+template <Unary I, typename F>
+inline F unary(F a) {
+  F r;
+  constexpr bool s = sizeof(F) == 4;
+#define QRX_HOST_UNARY(NAME, MNEMONIC)                                \
+  if constexpr (I == Unary::NAME) {                                   \
+    if constexpr (s)                                                  \
+      asm volatile(MNEMONIC " %s0, %s1" : "=w"(r) : "w"(a));          \
+    else                                                              \
+      asm volatile(MNEMONIC " %d0, %d1" : "=w"(r) : "w"(a));          \
+  }
+  QRX_HOST_UNARY(Sqrt, "fsqrt")
+  QRX_HOST_UNARY(RintA, "frinta")
+  QRX_HOST_UNARY(RecpE, "frecpe")
+#undef QRX_HOST_UNARY
+  return r;
+}
+
+// A 32- or 64-bit integer (its signedness from I) to F by SCVTF or UCVTF,
+// rounded by FPCR.
+template <typename F, typename I>
+inline F from_int(I v) {
+  F r;
+  constexpr bool s = sizeof(F) == 4, w = sizeof(I) == 4;
+#define QRX_HOST_CVTF(MNEMONIC)                                                    \
+  if constexpr (s && w) asm volatile(MNEMONIC " %s0, %w1" : "=w"(r) : "r"(v));     \
+  if constexpr (s && !w) asm volatile(MNEMONIC " %s0, %x1" : "=w"(r) : "r"(v));    \
+  if constexpr (!s && w) asm volatile(MNEMONIC " %d0, %w1" : "=w"(r) : "r"(v));    \
+  if constexpr (!s && !w) asm volatile(MNEMONIC " %d0, %x1" : "=w"(r) : "r"(v));
+  if constexpr (std::is_signed_v<I>) {
+    QRX_HOST_CVTF("scvtf")
+  } else {
+    QRX_HOST_CVTF("ucvtf")
+  }
+#undef QRX_HOST_CVTF
   return r;
 }
 
@@ -150,6 +191,10 @@ template <Insn I, typename T>
 inline T host_insn(T a, T b) {
   return to_bits<T>(binary<I>(to_float(a), to_float(b)));
 }
+template <Unary I, typename T>
+inline T host_insn(T a) {
+  return to_bits<T>(unary<I>(to_float(a)));
+}
 template <Insn I, typename T>
 inline bool host_compare(T a, T b) {
   return host_insn<I>(a, b) != 0;
@@ -177,6 +222,17 @@ struct HostFp {
   static bool cmp_gt(T a, T b, HostFpScope&) { return host::host_compare<I::CmGt>(a, b); }
   static bool cmp_un(T a, T b, HostFpScope&) {
     return host::unordered(host::to_float(a), host::to_float(b));
+  }
+  static T sqrt(T a, HostFpScope&) { return host::host_insn<host::Unary::Sqrt>(a); }
+  // To an integral value, ties away from zero; no IXC.
+  static T rinta(T a, HostFpScope&) { return host::host_insn<host::Unary::RintA>(a); }
+  static T recpe(T a, HostFpScope&) { return host::host_insn<host::Unary::RecpE>(a); }
+  // 2 - a x b, one rounding.
+  static T recps(T a, T b, HostFpScope&) { return host::host_insn<I::RecpS>(a, b); }
+  // A 32- or 64-bit integer, signed or unsigned by I, rounded by RMode.
+  template <typename Int>
+  static T from_int(Int v, HostFpScope&) {
+    return host::to_bits<T>(host::from_int<host::Float<T>>(v));
   }
 };
 
@@ -210,6 +266,17 @@ struct HostFp {
   static bool cmp_ge(T a, T b, HostFpScope& h) { return FPCompareGE(a, b, h.env); }
   static bool cmp_gt(T a, T b, HostFpScope& h) { return FPCompareGT(a, b, h.env); }
   static bool cmp_un(T a, T b, HostFpScope& h) { return FPCompareUN(a, b, h.env); }
+  static T sqrt(T a, HostFpScope& h) { return FPSqrt(a, h.env); }
+  static T rinta(T a, HostFpScope& h) { return FPRoundInt(a, FPRounding::TieAway, false, h.env); }
+  static T recpe(T a, HostFpScope& h) { return FPRecipEstimate(a, h.env); }
+  static T recps(T a, T b, HostFpScope& h) { return FPRecipStepFused(a, b, h.env); }
+  template <typename Int>
+  static T from_int(Int v, HostFpScope& h) {
+    static_assert(sizeof(Int) == 4 || sizeof(Int) == 8, "32- or 64-bit integers");
+    using Wide = std::conditional_t<std::is_signed_v<Int>, int64_t, uint64_t>;
+    return fplibFixedToFP<T>(static_cast<uint64_t>(Wide{v}), 0, std::is_unsigned_v<Int>,
+                             fp_mode_rounding(h.env.mode), h.env);
+  }
 };
 
 #endif  // QRX_KALT64_HOST

@@ -27,6 +27,15 @@ struct OpRow {
 };
 
 template <typename T>
+uint64_t wide(T a, T b) {
+  return uint64_t{b} << 32 ^ a;
+}
+template <typename T>
+T int_to_fp(uint64_t v, bool is_unsigned, FPEnv& e) {
+  return fplibFixedToFP<T>(v, 0, is_unsigned, fp_mode_rounding(e.mode), e);
+}
+
+template <typename T>
 std::vector<OpRow<T>> op_rows() {
   using H = HostFp<T>;
   return {
@@ -54,19 +63,37 @@ std::vector<OpRow<T>> op_rows() {
        [](T a, T b, T, FPEnv& e) { return T(FPCompareGT(a, b, e)); }},
       {"cmp_un", [](T a, T b, T, HostFpScope& h) { return T(H::cmp_un(a, b, h)); },
        [](T a, T b, T, FPEnv& e) { return T(FPCompareUN(a, b, e)); }},
+      {"sqrt", [](T a, T, T, HostFpScope& h) { return H::sqrt(a, h); },
+       [](T a, T, T, FPEnv& e) { return FPSqrt(a, e); }},
+      {"rinta", [](T a, T, T, HostFpScope& h) { return H::rinta(a, h); },
+       [](T a, T, T, FPEnv& e) { return FPRoundInt(a, FPRounding::TieAway, false, e); }},
+      {"recpe", [](T a, T, T, HostFpScope& h) { return H::recpe(a, h); },
+       [](T a, T, T, FPEnv& e) { return FPRecipEstimate(a, e); }},
+      {"recps", [](T a, T b, T, HostFpScope& h) { return H::recps(a, b, h); },
+       [](T a, T b, T, FPEnv& e) { return FPRecipStepFused(a, b, e); }},
+      // The operand bits as integers: 32-bit from a, 64-bit from b:a.
+      {"scvtf32", [](T a, T, T, HostFpScope& h) { return H::from_int(int32_t(a), h); },
+       [](T a, T, T, FPEnv& e) { return int_to_fp<T>(int64_t(int32_t(a)), false, e); }},
+      {"ucvtf32", [](T a, T, T, HostFpScope& h) { return H::from_int(uint32_t(a), h); },
+       [](T a, T, T, FPEnv& e) { return int_to_fp<T>(uint32_t(a), true, e); }},
+      {"scvtf64", [](T a, T b, T, HostFpScope& h) { return H::from_int(int64_t(wide(a, b)), h); },
+       [](T a, T b, T, FPEnv& e) { return int_to_fp<T>(wide(a, b), false, e); }},
+      {"ucvtf64", [](T a, T b, T, HostFpScope& h) { return H::from_int(wide(a, b), h); },
+       [](T a, T b, T, FPEnv& e) { return int_to_fp<T>(wide(a, b), true, e); }},
   };
 }
 
 // Zeros, infinities, quiet and signalling NaNs with payloads, subnormals,
-// extremes, and values whose sums, products and quotients round.
+// extremes, values whose sums, products and quotients round, and a tie of
+// the round-to-integral directions (-2.5).
 const uint32_t kSpecialS[] = {0x00000000, 0x80000000, 0x7F800000, 0xFF800000, 0x7FC00001,
                               0xFFA00002, 0x00000001, 0x807FFFFF, 0x00800000, 0x7F7FFFFF,
-                              0x3F800000, 0xBF800001, 0x40400000, 0x33800000};
+                              0x3F800000, 0xBF800001, 0x40400000, 0x33800000, 0xC0200000};
 const uint64_t kSpecialD[] = {0x0000000000000000, 0x8000000000000000, 0x7FF0000000000000,
                               0xFFF0000000000000, 0x7FF8000000000001, 0xFFF4000000000002,
                               0x0000000000000001, 0x800FFFFFFFFFFFFF, 0x0010000000000000,
                               0x7FEFFFFFFFFFFFFF, 0x3FF0000000000000, 0xBFF0000000000001,
-                              0x4008000000000000, 0x3CA0000000000000};
+                              0x4008000000000000, 0x3CA0000000000000, 0xC004000000000000};
 
 template <typename T, size_t N>
 void host_matches_library(const T (&values)[N]) {
