@@ -90,6 +90,17 @@ TEST_F(Fixture, MemoryCasesMustFaultAlike) {
   }
 }
 
+// ahp: the field is passed over only in a case that starts with AHP set.
+TEST_F(Fixture, AhpDeviationAppliesOnlyUnderAhp) {
+  const auto devs = deviations("VecF16AddVVM z3 ahp the model ignores AHP\n");
+  emu->z[3][5] ^= 1;
+  const struct { uint32_t fpcr; outcome result; } cases[] = {{0, outcome::fail}, {1u << 26, outcome::pass}};
+  for (const auto& c : cases) {
+    initial->fpcr = c.fpcr;
+    EXPECT_EQ(c.result, judge(devs).result) << c.fpcr;
+  }
+}
+
 TEST_F(Fixture, FfrPrefixAllowsOnlyAnEarlierStopOfTheModel) {
   // The model's FFR is clear from `model_stop` (bytes), the emulator's from
   // `emu_stop`; `z_before` corrupts the emulator's z3 below the model's stop.

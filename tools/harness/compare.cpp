@@ -34,6 +34,9 @@ struct emulator_changes {
   }
 };
 
+// The alternative half-precision bit of FPCR.
+constexpr uint32_t kFpcrAhp = 1u << 26;
+
 // ffr-prefix: the model stopped a first-fault or non-fault load at or before
 // the point where the emulator did. Where the model's FFR differs from the
 // emulator's it is clear; before the model's first clear FFR byte the field
@@ -59,6 +62,11 @@ bool explained(const std::string& form, const field_diff& d, emulator_changes* c
       if (straddles) return true;
       continue;
     }
+    // ahp: not compared in a case that starts with FPCR.AHP set.
+    if (dev.behaviour == "ahp") {
+      if (changes->initial.fpcr & kFpcrAhp) return true;
+      continue;
+    }
     if (dev.behaviour == "ffr-prefix") return model_stopped_earlier(d.field, changes->model, changes->emu);
     return dev.behaviour == "any" || !changes->changed(d.field);
   }
@@ -82,11 +90,11 @@ bool parse_deviations(const std::string& text, std::vector<deviation>* out, std:
     d.reason.erase(0, d.reason.find_first_not_of(" \t"));
     d.line = lineno;
     const bool known = d.behaviour == "unchanged" || d.behaviour == "any" || d.behaviour == "straddle" ||
-                       d.behaviour == "ffr-prefix";
+                       d.behaviour == "ffr-prefix" || d.behaviour == "ahp";
     if (d.field.empty() || !known || d.reason.empty()) {
       const char* part = d.field.empty() ? "FIELD" : !known ? "behaviour" : "reason";
       *error = "line " + std::to_string(lineno) + ": " + part +
-               ": expected 'FORMS FIELD unchanged|any|straddle|ffr-prefix reason'";
+               ": expected 'FORMS FIELD unchanged|any|straddle|ffr-prefix|ahp reason'";
       return false;
     }
     const std::string* which = &d.forms;

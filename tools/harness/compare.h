@@ -24,7 +24,9 @@ namespace harness {
 // the data region, compared as usual otherwise) or `ffr-prefix` (for ffr and
 // z fields of first-fault and non-fault loads: the model may stop loading
 // earlier than the emulator; from the first FFR byte where they differ the
-// model's FFR must be clear, and before it the field must agree). Both regexes must match the
+// model's FFR must be clear, and before it the field must agree) or `ahp`
+// (not compared in a case whose starting FPCR has AHP set, compared as
+// usual otherwise). Both regexes must match the
 // whole form name and the whole field name; the field `signal` is whether
 // and how the case faulted.
 struct deviation {
