@@ -129,6 +129,26 @@ unsigned checked_until(const Pred& pg, uint64_t addr, unsigned f, unsigned l) {
   return elem_active(pg, k, E) ? k : l;
 }
 
+// Writes the bytes of the active elements f..l of a memory image (element i
+// is the `stride` bytes at addr + i * stride, taken from mem + i * stride),
+// one run of consecutive active elements at a time in ascending order, in
+// pieces of whole `unit`s (write_ascending); inactive elements' bytes are
+// never written. esize is the predicate's element size.
+template <typename Pred>
+void write_active_runs(const Pred& pg, unsigned esize, unsigned f, unsigned l, uint64_t addr, const uint8_t* mem,
+                       unsigned stride, unsigned unit) {
+  for (unsigned i = f; i <= l;) {
+    if (!elem_active(pg, i, esize)) {
+      ++i;
+      continue;
+    }
+    unsigned end = i + 1;
+    while (end <= l && elem_active(pg, end, esize)) ++end;
+    write_ascending(addr + i * stride, mem + i * stride, (end - i) * stride, unit);
+    i = end;
+  }
+}
+
 // ST1, STNT1: the low M bytes of each active element, in ascending order.
 template <typename Mem, typename Reg, typename Pred>
 void store_contiguous(const Pred& pg, uint64_t addr, const uint8_t* in) {
@@ -138,16 +158,7 @@ void store_contiguous(const Pred& pg, uint64_t addr, const uint8_t* in) {
   if (!active_range(pg, n, E, &f, &l)) return;
   fault_unless_later_pages_readable(addr + f * M, (checked_until<M, E>(pg, addr, f, l) - f) * M + 1);
   for (unsigned i = 0; i < n; ++i) std::memcpy(mem + i * M, in + i * E, M);  // little-endian low bytes
-  for (unsigned i = f; i <= l;) {
-    if (!elem_active(pg, i, E)) {
-      ++i;
-      continue;
-    }
-    unsigned end = i + 1;
-    while (end <= l && elem_active(pg, end, E)) ++end;
-    write_ascending(addr + i * M, mem + i * M, (end - i) * M, M);
-    i = end;
-  }
+  write_active_runs(pg, E, f, l, addr, mem, M, M);
 }
 
 // LD1R: the element at addr, read once when any element is active, in every
