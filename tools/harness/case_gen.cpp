@@ -147,6 +147,67 @@ void aim_block_at_end(rng& r, const memory_block& b, bool plain_load, unsigned e
     s->x[rn] += start - b.addr;
 }
 
+// Gathers and scatters: the form's lanes, memory element size and offset
+// shape, from its name.
+struct vector_access {
+  unsigned lane, msize;
+  bool vector_base, scaled, first_fault, load;
+  char ext;  // 'n' the whole lane, 's' / 'u' the low 32 bits sign- / zero-extended
+};
+bool vector_access_form(const char* form, vector_access* a) {
+  static const std::regex shape("^Vec[US](32|64)(Load|LoadFF|Store)([1248])(VIZ|VSZ|XVSZ|YVSZ|SVZ|XSVZ|YSVZ)$");
+  std::cmatch m;
+  if (!std::regex_match(form, m, shape)) return false;
+  const std::string sh = m[4].str();
+  a->lane = m[1] == "32" ? 4 : 8;
+  a->msize = static_cast<unsigned>(std::stoul(m[3].str()));
+  a->vector_base = sh == "VIZ";
+  a->scaled = sh.find("SV") != std::string::npos;
+  a->first_fault = m[2] == "LoadFF";
+  a->load = m[2] != "Store";
+  a->ext = sh[0] == 'X' ? 's' : sh[0] == 'Y' ? 'u' : 'n';
+  return true;
+}
+
+// Element addresses of a gather or scatter around its base, in the region:
+// offsets of either sign where the form's extension allows (a 64-bit
+// offset below zero wraps around 2^64), random high words where the form
+// reads only the low 32 bits, and in one case in sixteen a zero-extended
+// low word of all ones (2^32 - 1, far beyond the region). In the near-end
+// flavour the elements ascend from a few elements before the region's end
+// into the guard page, so that first-fault gathers stop there (plain
+// gathers keep their elements whole: the model cannot run a plain load
+// whose element straddles the end of readable memory).
+void aim_vector_access(rng& r, bool near_end, const vector_access& a, uint32_t word, machine_state* s) {
+  const unsigned n = kVectorBytes / a.lane, rn = field(word, 9, 5), rm = field(word, 20, 16);
+  const bool negative_ok = a.ext == 's' || (a.ext == 'n' && a.lane == 8);
+  const bool straddle = a.first_fault && !a.scaled && r.one_in(2);
+  const uint64_t lead = uint64_t{r.below(n + 2)} * a.msize + (straddle ? r.below(a.msize) : 0);
+  const unsigned step = static_cast<unsigned>(r.below(3));  // 0: one address for every element
+  uint64_t base = near_end ? kRegionEnd - lead : kRegionBase + kRegionBytes / 2 + 8 * r.below(512);
+  if (a.vector_base) {
+    uint64_t imm_bytes = uint64_t{field(word, 20, 16)} * a.msize;
+    for (unsigned i = 0; i < n; ++i) {
+      uint64_t at = near_end ? base + uint64_t{i} * step * a.msize : region_address(r, false, a.msize);
+      store_le(s->z[rn] + i * a.lane, at - imm_bytes, a.lane);
+    }
+    return;
+  }
+  if (rn == 31)
+    s->sp = base & ~uint64_t{15};  // the stack pointer stays aligned
+  else
+    s->x[rn] = base;
+  const unsigned wide_low_word = a.ext == 'u' && r.one_in(16) ? static_cast<unsigned>(r.below(n)) : n;
+  for (unsigned i = 0; i < n; ++i) {
+    int64_t k = near_end ? int64_t{i} * step : static_cast<int64_t>(r.below(96)) - (negative_ok ? 32 : 0);
+    int64_t misalign = !a.scaled && !near_end && r.one_in(4) ? static_cast<int64_t>(r.below(a.msize)) : 0;
+    uint64_t off = static_cast<uint64_t>(a.scaled ? k : k * a.msize + misalign);
+    if (a.ext != 'n' && a.lane == 8) off = (off & 0xffffffffull) | (r.next() << 32);
+    if (i == wide_low_word) off |= 0xffffffffull;
+    store_le(s->z[rm] + i * a.lane, off, a.lane);
+  }
+}
+
 void point_into_region(rng& r, unsigned flav, unsigned edge, uint32_t word, machine_state* s) {
   const DecodeEntry* e = find_entry(word);
   const char* name = e ? e->name : "";
@@ -165,6 +226,19 @@ void point_into_region(rng& r, unsigned flav, unsigned edge, uint32_t word, mach
     uint64_t unit = std::strncmp(name, "VecP", 4) == 0 ? kPackedPredBytes : kVectorBytes;
     base -= static_cast<uint64_t>(imm9) * unit;
   }
+  // The model cannot run a structure load whose block runs from readable
+  // memory into the guard page (it stops with an internal error): such a
+  // block moves down by its own length, wholly into the region (a multiple
+  // of 16 bytes, so a stack-pointer base stays aligned).
+  static const std::regex structure_load("^VecU(8|16|32|64)E([234])Load[1248](SIZ|LSSZ)$");
+  std::cmatch m;
+  if (std::regex_match(name, m, structure_load)) {
+    const uint64_t esize = std::stoul(m[1].str()) / 8, block = std::stoul(m[2].str()) * kVectorBytes;
+    const uint64_t b = rn == 31 ? base & ~uint64_t{15} : base;
+    const uint64_t start = m[3] == "SIZ" ? b + static_cast<uint64_t>(int64_t{sfield(word, 19, 16)}) * block
+                                         : b + s->x[field(word, 20, 16)] * esize;
+    if (start < kRegionEnd && start + block > kRegionEnd) base -= block;
+  }
   s->sp = region_address(r, false, 16);
   if (rn == 31)
     s->sp = base & ~uint64_t{15};
@@ -174,6 +248,12 @@ void point_into_region(rng& r, unsigned flav, unsigned edge, uint32_t word, mach
   // Vector offsets (Zm) small, vector bases (Zn) inside the region.
   for (unsigned i = 0; i < kVectorBytes; i += lane) store_le(s->z[rm] + i, r.below(512), lane);
   for (unsigned i = 0; i < kVectorBytes; i += lane) store_le(s->z[rn] + i, region_address(r, near_end, r.one_in(2) ? 8 : 1), lane);
+
+  vector_access va;
+  if (vector_access_form(name, &va)) {
+    aim_vector_access(r, near_end, va, word, s);
+    return;
+  }
 
   memory_block b;
   bool speculative = std::strstr(name, "CLoadFF") || std::strstr(name, "CLoadNF");
