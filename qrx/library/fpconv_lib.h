@@ -39,17 +39,23 @@ inline void fp_unary(uint8_t* out, unsigned n, Active active, const uint8_t* kee
 
 // The pairwise tree over the n elements padded to a power of two: lane i is
 // element i when i < n and active, the identity otherwise; then lane j =
-// op(lane 2j, lane 2j + 1) until one lane is left.
+// op(lane 2j, lane 2j + 1) until one lane is left. Lanes at or beyond `live`
+// hold the identity and a pair of identities combines to the identity with
+// no flag (+0 + +0 is +0 in every rounding mode), so those pairs are not
+// computed; a pair with one live lane is.
 template <typename T, typename Op, FIdentity Identity, typename Active, typename Env>
 T reduce_tree(const uint8_t* zn, unsigned n, Active active, Env& env) {
+  constexpr T kId = fp_identity<T>(Identity);
   T lane[kMaxVectorBytes / sizeof(T)];
-  unsigned p = 1;
-  while (p < n) p <<= 1;
-  for (unsigned i = 0; i < p; ++i)
-    lane[i] = i < n && active(i) ? elem<T>(zn, i) : fp_identity<T>(Identity);
-  for (; p > 1; p >>= 1)
-    for (unsigned j = 0; j < p / 2; ++j) lane[j] = Op{}(lane[2 * j], lane[2 * j + 1], env);
-  return lane[0];
+  for (unsigned i = 0; i < n; ++i) lane[i] = active(i) ? elem<T>(zn, i) : kId;
+  unsigned live = n;
+  for (unsigned p = 1; p < n; p <<= 1) {
+    const unsigned pairs = (live + 1) / 2;
+    for (unsigned j = 0; j < pairs; ++j)
+      lane[j] = Op{}(lane[2 * j], 2 * j + 1 < live ? lane[2 * j + 1] : kId, env);
+    live = pairs;
+  }
+  return live ? lane[0] : kId;
 }
 
 // FADDA: from the accumulator, each active element added in order.
