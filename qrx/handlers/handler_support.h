@@ -269,6 +269,12 @@ kalt64_decode_rc zpi_fp(cpu_state* s, unsigned w) {
   return R(s, z_destructive(z_4_0(w), E), p_operand(p_12_10(w), kMerging),
            kalt64_qrx_fp_arith_imm{static_cast<uint8_t>(field(w, 5, 5))});
 }
+// Compares with zero: Pd 3..0 with the element size, Pg 12..10 zeroing, Zn.
+template <unsigned E, auto R>
+kalt64_decode_rc cmp_ppz0(cpu_state* s, unsigned w) {
+  begin_routine(s, w);
+  return R(s, p_operand(p_3_0(w), E), p_operand(p_12_10(w), kZeroing), z_operand(z_9_5(w), E));
+}
 
 // Predicates: Pd 3..0, Pg 13..10, Pn 8..5, Pm 19..16, Rn 9..5, Rm 20..16.
 template <auto R>

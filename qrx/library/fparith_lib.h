@@ -13,6 +13,7 @@
 #define QRX_LIBRARY_FPARITH_LIB_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "qrx/decode/library_fparith.h"
 #include "qrx/handlers/handler_support.h"
@@ -33,17 +34,105 @@ struct IndexedRhs {
   unsigned index;
   T operator()(unsigned i) const {
     constexpr unsigned kPerSegment = 16 / sizeof(T);
-    return elem<T>(v, (i & ~(kPerSegment - 1)) + index);
+    return elem<T>(v, (i & ~(kPerSegment - 1)) + (index & (kPerSegment - 1)));
   }
 };
 
+// The index fields of the indexed multiplies: Zm and the element index within
+// the segment, by element size (half: index bits 22 and 20..19).
+template <typename T>
+constexpr unsigned idx_zm(uint32_t w) {
+  return sizeof(T) == 8 ? field(w, 19, 16) : field(w, 18, 16);
+}
+template <typename T>
+constexpr unsigned idx_index(uint32_t w) {
+  return sizeof(T) == 2 ? (field(w, 22, 22) << 2) | field(w, 20, 19)
+         : sizeof(T) == 4 ? field(w, 20, 19)
+                          : field(w, 20, 20);
+}
+// FCMLA (indexed): half Zm 18..16 and pair index 20..19, single Zm 19..16
+// and pair index 20.
+template <typename T>
+constexpr unsigned cmla_idx_zm(uint32_t w) {
+  return sizeof(T) == 2 ? field(w, 18, 16) : field(w, 19, 16);
+}
+template <typename T>
+constexpr unsigned cmla_idx_index(uint32_t w) {
+  return sizeof(T) == 2 ? field(w, 20, 19) : field(w, 20, 20);
+}
+
 // ----- Element cores ----------------------------------------------------------
+// Each writes the n elements of a result into out; inactive elements keep
+// their value (or give false) and never reach the operation.
 
 // out[i] = active(i) ? op(a[i], rhs(i)) : a[i].
 template <typename T, typename Op, typename Active, typename Rhs, typename Env>
 inline void fp_binary(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs, Env& env) {
   merge_binary<T>(out, n, active, a, rhs, [&](T x, T y) { return Op{}(x, y, env); });
 }
+
+// out[i] = active(i) ? op(acc[i], zn[i], m(i)) : keep[i].
+template <typename T, typename Op, typename Active, typename M, typename Env>
+inline void fp_ternary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
+                       const uint8_t* acc, const uint8_t* zn, M m, Env& env) {
+  for (unsigned i = 0; i < n; ++i)
+    set_elem<T>(out, i,
+                active(i) ? Op{}(elem<T>(acc, i), elem<T>(zn, i), m(i), env) : elem<T>(keep, i));
+}
+
+// Unpacked predicate bytes (out, zeroed first) of active(i) && op(a[i], rhs(i)).
+template <typename T, typename Op, typename Active, typename Rhs, typename Env>
+inline void fp_compare(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs, Env& env) {
+  std::memset(out, 0, n * sizeof(T));
+  for (unsigned i = 0; i < n; ++i)
+    out[i * sizeof(T)] = static_cast<uint8_t>(active(i) && Op{}(elem<T>(a, i), rhs(i), env));
+}
+
+// Complex pairs: element 2k the real part, 2k + 1 the imaginary part; each
+// element is governed by its own predicate bit.
+// FCADD, rotation 0 (90 degrees) or 1 (270 degrees):
+//   90: re + (-zm.im), im + zm.re;   270: re + zm.im, im + (-zm.re).
+template <typename T, typename Active>
+inline void fp_cadd(uint8_t* out, unsigned n, Active active, const uint8_t* zdn, const uint8_t* zm,
+                    uint32_t rot, FPEnv& env) {
+  for (unsigned k = 0; k + 1 < n; k += 2) {
+    const T re = elem<T>(zdn, k), im = elem<T>(zdn, k + 1);
+    const T m_re = elem<T>(zm, k), m_im = elem<T>(zm, k + 1);
+    set_elem<T>(out, k, active(k) ? FPAdd(re, rot ? m_im : FPNeg(m_im), env) : re);
+    set_elem<T>(out, k + 1, active(k + 1) ? FPAdd(im, rot ? FPNeg(m_re) : m_re, env) : im);
+  }
+}
+// FCMLA, rotation 0..3 (0, 90, 180, 270 degrees): re = zda.re + a x b_re,
+// im = zda.im + a x b_im, a = zn.re (0, 180) or zn.im (90, 270),
+//   (b_re, b_im) = (m.re, m.im), (-m.im, m.re), (-m.re, -m.im), (m.im, -m.re);
+// m is the pair of zm that pair_of(k) names.
+template <typename T, typename Active, typename PairOf>
+inline void fp_cmla(uint8_t* out, unsigned n, Active active, const uint8_t* zda, const uint8_t* zn,
+                    const uint8_t* zm, PairOf pair_of, uint32_t rot, FPEnv& env) {
+  const bool odd = rot & 1, neg_re = rot == 1 || rot == 2, neg_im = rot >= 2;
+  for (unsigned k = 0; k + 1 < n; k += 2) {
+    const unsigned p = pair_of(k);
+    const T a = elem<T>(zn, odd ? k + 1 : k);
+    T b_re = elem<T>(zm, odd ? p + 1 : p), b_im = elem<T>(zm, odd ? p : p + 1);
+    if (neg_re) b_re = FPNeg(b_re);
+    if (neg_im) b_im = FPNeg(b_im);
+    const T re = elem<T>(zda, k), im = elem<T>(zda, k + 1);
+    set_elem<T>(out, k, active(k) ? FPMulAdd(re, a, b_re, env) : re);
+    set_elem<T>(out, k + 1, active(k + 1) ? FPMulAdd(im, a, b_im, env) : im);
+  }
+}
+// The zm pair of pair k: its own (vectors), or the index-th of its segment.
+struct SamePair {
+  unsigned operator()(unsigned k) const { return k; }
+};
+template <typename T>
+struct IndexedPair {
+  unsigned index;
+  unsigned operator()(unsigned k) const {
+    constexpr unsigned kPerSegment = 16 / sizeof(T);
+    return (k & ~(kPerSegment - 1)) + 2 * (index & (kPerSegment / 2 - 1));
+  }
+};
 
 // ----- Library-path environment ---------------------------------------------
 
@@ -58,33 +147,116 @@ inline void fp_library_path(cpu_state* s, Body&& body) {
   library_path_effects(s);
 }
 
+// The result vector of body(out, env) under the register file's control word
+// (handlers) or the context's (exported functions).
+template <typename Body>
+inline kalt64_decode_rc fp_library_vector(cpu_state* s, unsigned zd, Body&& body) {
+  VecResult r;
+  fp_library_path(s, [&](FPEnv& env) { body(r.b, env); });
+  return store_result(s, zd, r);
+}
+template <typename Body>
+inline VecValue fp_values(CpuContext* ctx, Body&& body) {
+  VecValue r{};
+  with_fp_env(ctx, [&](FPEnv& env) { body(r.b, env); });
+  return r;
+}
+
 namespace values {
 
 template <typename T, typename Op>
 VecValue lib_fvvm(const VecValue& zdn, const PredV& pg, const VecValue& zm, CpuContext* ctx) {
-  VecValue r{};
-  with_fp_env(ctx, [&](FPEnv& env) {
-    fp_binary<T, Op>(r.b, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, VecRhs<T>{zm.b},
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, VecRhs<T>{zm.b},
                      env);
   });
-  return r;
 }
 template <typename T, typename Op>
 VecValue lib_fvvx(const VecValue& zn, const VecValue& zm, CpuContext* ctx) {
-  VecValue r{};
-  with_fp_env(ctx, [&](FPEnv& env) {
-    fp_binary<T, Op>(r.b, ctx_elements(ctx, sizeof(T)), AllActive{}, zn.b, VecRhs<T>{zm.b}, env);
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, ctx_elements(ctx, sizeof(T)), AllActive{}, zn.b, VecRhs<T>{zm.b}, env);
   });
-  return r;
 }
 template <typename T, typename Op, typename Pair>
 VecValue lib_fvim(const VecValue& zdn, const PredV& pg, uint32_t imm, CpuContext* ctx) {
-  VecValue r{};
-  with_fp_env(ctx, [&](FPEnv& env) {
-    fp_binary<T, Op>(r.b, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b,
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b,
                      ImmRhs<T>{fp_imm_constant<T, Pair>(imm, env)}, env);
   });
+}
+
+template <typename T, typename Op>
+VecValue lib_fmla(const VecValue& zda, const PredV& pg, const VecValue& zn, const VecValue& zm,
+                  CpuContext* ctx) {
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_ternary<T, Op>(out, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zda.b, zda.b, zn.b,
+                      VecRhs<T>{zm.b}, env);
+  });
+}
+template <typename T, typename Op>
+VecValue lib_fmad(const VecValue& zdn, const PredV& pg, const VecValue& zm, const VecValue& za,
+                  CpuContext* ctx) {
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_ternary<T, Op>(out, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, za.b, zdn.b,
+                      VecRhs<T>{zm.b}, env);
+  });
+}
+template <typename T, typename Op>
+VecValue lib_fmul_idx(const VecValue& zn, const VecValue& zm, uint32_t index, CpuContext* ctx) {
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, ctx_elements(ctx, sizeof(T)), AllActive{}, zn.b,
+                     IndexedRhs<T>{zm.b, index}, env);
+  });
+}
+template <typename T, typename Op>
+VecValue lib_fmla_idx(const VecValue& zda, const VecValue& zn, const VecValue& zm, uint32_t index,
+                      CpuContext* ctx) {
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_ternary<T, Op>(out, ctx_elements(ctx, sizeof(T)), AllActive{}, zda.b, zda.b, zn.b,
+                      IndexedRhs<T>{zm.b, index}, env);
+  });
+}
+template <typename T>
+VecValue lib_fcadd(const VecValue& zdn, const PredV& pg, const VecValue& zm, uint32_t rot,
+                   CpuContext* ctx) {
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_cadd<T>(out, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zdn.b, zm.b, rot & 1, env);
+  });
+}
+template <typename T>
+VecValue lib_fcmla(const VecValue& zda, const PredV& pg, const VecValue& zn, const VecValue& zm,
+                   uint32_t rot, CpuContext* ctx) {
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_cmla<T>(out, ctx_elements(ctx, sizeof(T)), PackedActive<T>{pg}, zda.b, zn.b, zm.b,
+               SamePair{}, rot & 3, env);
+  });
+}
+template <typename T>
+VecValue lib_fcmla_idx(const VecValue& zda, const VecValue& zn, const VecValue& zm, uint32_t index,
+                       uint32_t rot, CpuContext* ctx) {
+  return fp_values(ctx, [&](uint8_t* out, FPEnv& env) {
+    fp_cmla<T>(out, ctx_elements(ctx, sizeof(T)), AllActive{}, zda.b, zn.b, zm.b,
+               IndexedPair<T>{index}, rot & 3, env);
+  });
+}
+// Compares: the packed predicate of the active elements that compare true.
+template <typename T, typename Op, typename Rhs>
+PredV fp_compare_packed(const PredV& pg, const VecValue& zn, Rhs rhs, CpuContext* ctx) {
+  uint8_t bytes[kMaxVectorBytes];
+  const unsigned n = ctx_elements(ctx, sizeof(T));
+  with_fp_env(ctx,
+              [&](FPEnv& env) { fp_compare<T, Op>(bytes, n, PackedActive<T>{pg}, zn.b, rhs, env); });
+  PredV r{};
+  for (unsigned i = 0; i < n; ++i) r.set_bit(i * sizeof(T), bytes[i * sizeof(T)]);
   return r;
+}
+template <typename T, typename Op>
+PredV lib_fcmp(const PredV& pg, const VecValue& zn, const VecValue& zm, CpuContext* ctx) {
+  return fp_compare_packed<T, Op>(pg, zn, VecRhs<T>{zm.b}, ctx);
+}
+template <typename T, typename Op>
+PredV lib_fcmp0(const PredV& pg, const VecValue& zn, CpuContext* ctx) {
+  return fp_compare_packed<T, Op>(pg, zn, ImmRhs<T>{0}, ctx);
 }
 
 }  // namespace values
@@ -94,32 +266,104 @@ namespace bind {
 // Zdn 4..0, Pg 12..10, Zm 9..5.
 template <typename T, typename Op>
 kalt64_decode_rc lib_fvvm(cpu_state* s, unsigned w) {
-  VecResult r;
-  fp_library_path(s, [&](FPEnv& env) {
-    fp_binary<T, Op>(r.b, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
                      s->z[z_4_0(w)], VecRhs<T>{s->z[z_9_5(w)]}, env);
   });
-  return store_result(s, z_4_0(w), r);
 }
 // Zd 4..0, Zn 9..5, Zm 20..16.
 template <typename T, typename Op>
 kalt64_decode_rc lib_fvvx(cpu_state* s, unsigned w) {
-  VecResult r;
-  fp_library_path(s, [&](FPEnv& env) {
-    fp_binary<T, Op>(r.b, elements_of(sizeof(T)), AllActive{}, s->z[z_9_5(w)],
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, elements_of(sizeof(T)), AllActive{}, s->z[z_9_5(w)],
                      VecRhs<T>{s->z[z_20_16(w)]}, env);
   });
-  return store_result(s, z_4_0(w), r);
 }
 // Zdn 4..0, Pg 12..10, the constant chosen by bit 5.
 template <typename T, typename Op, typename Pair>
 kalt64_decode_rc lib_fvim(cpu_state* s, unsigned w) {
-  VecResult r;
-  fp_library_path(s, [&](FPEnv& env) {
-    fp_binary<T, Op>(r.b, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
                      s->z[z_4_0(w)], ImmRhs<T>{fp_imm_constant<T, Pair>(field(w, 5, 5), env)}, env);
   });
-  return store_result(s, z_4_0(w), r);
+}
+
+// Zda 4..0, Pg 12..10, Zn 9..5, Zm 20..16: Zda = op(Zda, Zn, Zm).
+template <typename T, typename Op>
+kalt64_decode_rc lib_fmla(cpu_state* s, unsigned w) {
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_ternary<T, Op>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
+                      s->z[z_4_0(w)], s->z[z_4_0(w)], s->z[z_9_5(w)], VecRhs<T>{s->z[z_20_16(w)]},
+                      env);
+  });
+}
+// Zdn 4..0, Pg 12..10, Zm 9..5, Za 20..16: Zdn = op(Za, Zdn, Zm).
+template <typename T, typename Op>
+kalt64_decode_rc lib_fmad(cpu_state* s, unsigned w) {
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_ternary<T, Op>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
+                      s->z[z_4_0(w)], s->z[z_20_16(w)], s->z[z_4_0(w)], VecRhs<T>{s->z[z_9_5(w)]},
+                      env);
+  });
+}
+// Zd 4..0, Zn 9..5, Zm and index by size.
+template <typename T, typename Op>
+kalt64_decode_rc lib_fmul_idx(cpu_state* s, unsigned w) {
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_binary<T, Op>(out, elements_of(sizeof(T)), AllActive{}, s->z[z_9_5(w)],
+                     IndexedRhs<T>{s->z[idx_zm<T>(w)], idx_index<T>(w)}, env);
+  });
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_fmla_idx(cpu_state* s, unsigned w) {
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_ternary<T, Op>(out, elements_of(sizeof(T)), AllActive{}, s->z[z_4_0(w)], s->z[z_4_0(w)],
+                      s->z[z_9_5(w)], IndexedRhs<T>{s->z[idx_zm<T>(w)], idx_index<T>(w)}, env);
+  });
+}
+// Zdn 4..0, Pg 12..10, Zm 9..5, rotation bit 16.
+template <typename T>
+kalt64_decode_rc lib_fcadd(cpu_state* s, unsigned w) {
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_cadd<T>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
+               s->z[z_9_5(w)], field(w, 16, 16), env);
+  });
+}
+// Zda 4..0, Pg 12..10, Zn 9..5, Zm 20..16, rotation 14..13.
+template <typename T>
+kalt64_decode_rc lib_fcmla(cpu_state* s, unsigned w) {
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_cmla<T>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
+               s->z[z_9_5(w)], s->z[z_20_16(w)], SamePair{}, field(w, 14, 13), env);
+  });
+}
+// Zda 4..0, Zn 9..5, Zm and pair index by size, rotation 11..10.
+template <typename T>
+kalt64_decode_rc lib_fcmla_idx(cpu_state* s, unsigned w) {
+  return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
+    fp_cmla<T>(out, elements_of(sizeof(T)), AllActive{}, s->z[z_4_0(w)], s->z[z_9_5(w)],
+               s->z[cmla_idx_zm<T>(w)], IndexedPair<T>{cmla_idx_index<T>(w)}, field(w, 11, 10), env);
+  });
+}
+// Pd 3..0, Pg 12..10 (zeroing), Zn 9..5, Zm 20..16 or zero. The condition
+// flags are left alone.
+template <typename T, typename Op, typename Rhs>
+kalt64_decode_rc lib_fcmp_rhs(cpu_state* s, unsigned w, Rhs rhs) {
+  uint8_t r[kPredicateBytes];
+  fp_library_path(s, [&](FPEnv& env) {
+    fp_compare<T, Op>(r, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
+                      s->z[z_9_5(w)], rhs, env);
+  });
+  std::memcpy(s->p[p_3_0(w)], r, kPredicateBytes);
+  return kOk;
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_fcmp(cpu_state* s, unsigned w) {
+  return lib_fcmp_rhs<T, Op>(s, w, VecRhs<T>{s->z[z_20_16(w)]});
+}
+template <typename T, typename Op>
+kalt64_decode_rc lib_fcmp0(cpu_state* s, unsigned w) {
+  return lib_fcmp_rhs<T, Op>(s, w, ImmRhs<T>{0});
 }
 
 }  // namespace bind
