@@ -354,7 +354,7 @@ TEST_F(ClientTest, HotSpotReportOfAKnownLoop) {
   const std::string family = qrx::find_entry(kPfalse)->family;
   using Row = std::vector<std::string>;
   const std::vector<Row> expected = {
-      {"#program=prog.v2", "vector_bits=1152", "qrx_executed=31", "instructions=4"},
+      {"#program=prog.v2", "vector_bits=" + std::to_string(qrx::kVectorBits), "qrx_executed=31", "instructions=4"},
       {"kind", "address", "module", "offset", "word", "handler", "family", "count", "share"},
       {"insn", "", "prog.v2", "0x4", "0x2518e400", pfalse, family, "10", "0.3226"},
       {"insn", "", "prog.v2", "0x8", "0x252c9000", setffr, qrx::find_entry(kSetffr)->family, "10", "0.3226"},

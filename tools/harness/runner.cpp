@@ -74,6 +74,17 @@ __attribute__((noinline)) kalt64_decode_rc execute_confined(cpu_state* cpu, int*
   return rc;
 }
 
+// The probe's environment: this process's, with the model's vector length
+// set to the emulator's, whatever the caller's environment says.
+std::vector<std::string> model_environment() {
+  static const char kVar[] = "KALT64_QRX_VECTOR_BITS=";
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, kVar, sizeof kVar - 1) != 0) env.push_back(*e);
+  env.push_back(kVar + std::to_string(kVectorBits));
+  return env;
+}
+
 }  // namespace
 
 bool map_host_region(std::string* error) {
@@ -158,7 +169,11 @@ bool start_model_batch(const model_options& opt, const std::vector<uint32_t>& wo
   posix_spawn_file_actions_addopen(&fa, 0, in_path.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&fa, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   char* argv[] = {const_cast<char*>(opt.runner.c_str()), const_cast<char*>(opt.probe.c_str()), nullptr};
-  int rc = posix_spawn(&batch->pid, opt.runner.c_str(), &fa, nullptr, argv, environ);
+  std::vector<std::string> env_text = model_environment();
+  std::vector<char*> env;
+  for (std::string& e : env_text) env.push_back(&e[0]);
+  env.push_back(nullptr);
+  int rc = posix_spawn(&batch->pid, opt.runner.c_str(), &fa, nullptr, argv, env.data());
   posix_spawn_file_actions_destroy(&fa);
   if (rc != 0) {
     *error = "cannot start " + opt.runner + ": " + std::strerror(rc);
