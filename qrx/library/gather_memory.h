@@ -220,14 +220,21 @@ void load_structures(const Pred& pg, uint64_t addr, uint8_t (*out)[kVectorBytes]
 
 // STN: the N values of each active element, in ascending address order;
 // the bytes of inactive elements are never written. A store that runs into
-// an inaccessible page faults at the first element there, with every
-// element before it stored. in[r] is register r.
+// an inaccessible page writes what the reference model writes: when an
+// active structure after the first active one straddles the page boundary,
+// every element before the boundary is stored and the first element past it
+// faults; otherwise the later page is checked first, and a fault there
+// leaves memory unchanged. in[r] is register r.
 template <typename Elem, unsigned N, typename Pred>
 void store_structures(const Pred& pg, uint64_t addr, const uint8_t* const* in) {
   constexpr unsigned E = sizeof(Elem), n = kVectorBytes / E, S = N * E;
   uint8_t mem[N * kVectorBytes];
   unsigned f, l;
   if (!active_range(pg, n, E, &f, &l)) return;
+  const uint64_t start = addr + f * S, boundary = (start | (readable_granule() - 1)) + 1;
+  const bool splits = boundary - start < uint64_t{l + 1 - f} * S && (boundary - addr) % S != 0;
+  const unsigned k = static_cast<unsigned>((boundary - addr) / S);
+  if (!(splits && k > f && elem_active(pg, k, E))) fault_unless_later_pages_readable(start, (l - f) * S + 1);
   for (unsigned i = f; i <= l; ++i)
     for (unsigned r = 0; r < N; ++r) std::memcpy(mem + i * S + r * E, in[r] + i * E, E);
   write_active_runs(pg, E, f, l, addr, mem, S, E);

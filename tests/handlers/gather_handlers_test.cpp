@@ -170,4 +170,64 @@ TEST(Scatters, AscendingOrderAndUntouchedInactiveBytes) {
   }
 }
 
+// ----- Structure loads and stores -----
+
+struct StructureCase {
+  uint32_t word;
+  const char* form;
+  unsigned n, esize, zt;
+  bool load;
+  uint64_t x2;
+  int64_t start;  // the block's start from X1
+};
+const StructureCase kStructures[] = {
+    // ld3w {z30.s, z31.s, z0.s}, p1/z, [x1, #-3, mul vl]
+    {0xa54fe43e, "VecU32E3Load4SIZ", 3, 4, 30, true, 0, -3 * 144},
+    // ld2d {z4.d, z5.d}, p1/z, [x1, x2, lsl #3]
+    {0xa5a2c424, "VecU64E2Load8LSSZ", 2, 8, 4, true, 5, 40},
+    // ld4b {z4.b-z7.b}, p1/z, [x1, x2]
+    {0xa462c424, "VecU8E4Load1LSSZ", 4, 1, 4, true, 3, 3},
+    // st2b {z4.b, z5.b}, p1, [x1]
+    {0xe430e424, "VecU8E2Store1SIZ", 2, 1, 4, false, 0, 0},
+    // st3h {z31.h, z0.h, z1.h}, p1, [x1, x2, lsl #1]
+    {0xe4c2643f, "VecU16E3Store2LSSZ", 3, 2, 31, false, ~uint64_t{0} - 99, -200},
+    // st4d {z4.d-z7.d}, p1, [x1, #4, mul vl]: one block of four registers on.
+    {0xe5f1e424, "VecU64E4Store8SIZ", 4, 8, 4, false, 0, 576},
+};
+
+TEST(Structures, RegisterListsWrapAndInactiveElementsAreZeroOrUntouched) {
+  for (const StructureCase& c : kStructures) {
+    Buffer buf;
+    if (!c.load) std::memset(buf.bytes.data(), 0xEE, buf.bytes.size());
+    qrx_test::Machine m;
+    for (unsigned z = 0; z < 32; ++z)
+      for (unsigned i = 0; i < kVectorBytes; ++i) m.s->z[z][i] = pattern(z * 7 + i);
+    const unsigned count = kVectorBytes / c.esize;
+    std::memset(m.s->p[kPg], 0, kPredicateBytes);
+    for (unsigned i = 0; i < count; ++i) m.s->p[kPg][i * c.esize] = case_active(i);
+    m.s->x[1] = addr_of(buf.mid());
+    m.s->x[2] = c.x2;
+    std::vector<uint8_t> want = buf.bytes;
+    cpu_state before = *m.s;
+    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
+    for (unsigned r = 0; r < c.n; ++r) {
+      const unsigned z = (c.zt + r) % 32;
+      for (unsigned i = 0; i < count; ++i) {
+        uint8_t* at = want.data() + 4096 + c.start + int64_t{(i * c.n + r) * c.esize};
+        if (c.load) {
+          uint64_t v = case_active(i) ? load_value(at, c.esize, false) : 0;
+          ASSERT_EQ(m.element(z, i, c.esize), v) << c.form << " z" << z << " element " << i;
+        } else if (case_active(i)) {
+          std::memcpy(at, before.z[z] + i * c.esize, c.esize);
+        }
+      }
+    }
+    if (c.load) {
+      EXPECT_EQ(std::memcmp(m.s->z[(c.zt + c.n) % 32], before.z[(c.zt + c.n) % 32], kVectorBytes), 0) << c.form;
+    } else {
+      EXPECT_EQ(buf.bytes, want) << c.form;
+    }
+  }
+}
+
 }  // namespace
