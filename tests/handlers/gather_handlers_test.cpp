@@ -5,6 +5,7 @@
 // lists that wrap past Z31, untouched inactive bytes, and first-fault
 // gathers at a page edge.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -132,9 +133,10 @@ TEST(GatherLoads, AddressFormsExtendScaleAndWrap) {
 }
 
 TEST(GatherLoads, NoActiveElementTouchesNoMemory) {
-  // ld1d {z3.d}, p1/z, [x1, z4.d, lsl #3] with X1 = 0: no access, Zt zero,
-  // FFR unchanged.
-  for (auto [word, form] : {std::pair<uint32_t, const char*>{0xc5e4c423, "VecU64Load8SVZ"}}) {
+  // ld1d {z3.d}, p1/z, [x1, z4.d, lsl #3] and ldff1d {z3.d}, p1/z, [x1, z4.d]
+  // with X1 = 0: no access, Zt zero, FFR unchanged.
+  for (auto [word, form] : {std::pair<uint32_t, const char*>{0xc5e4c423, "VecU64Load8SVZ"},
+                            {0xc5c4e423, "VecU64LoadFF8VSZ"}}) {
     qrx_test::Machine m;
     m.fill<uint64_t>(3, 0x1234);
     std::memset(m.s->ffr, 1, kPredicateBytes);
@@ -228,6 +230,97 @@ TEST(Structures, RegisterListsWrapAndInactiveElementsAreZeroOrUntouched) {
       EXPECT_EQ(buf.bytes, want) << c.form;
     }
   }
+}
+
+// ----- First-fault gathers at a page edge -----
+
+// A readable page of pattern bytes followed by an unreadable one: unmapped,
+// PROT_NONE, or a shared file mapping past the file's end (SIGBUS).
+enum class after { unmapped, prot_none, past_eof };
+struct EdgePage {
+  uint8_t* base = nullptr;
+  size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  int fd = -1;
+  char path[32] = "/tmp/qrx_gather_XXXXXX";
+  explicit EdgePage(after kind) {
+    if (kind == after::past_eof) {
+      fd = mkstemp(path);
+      if (fd < 0 || ftruncate(fd, static_cast<off_t>(page)) != 0) return;
+      base = static_cast<uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+    } else {
+      base = static_cast<uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    }
+    if (base == MAP_FAILED) {
+      base = nullptr;
+      return;
+    }
+    for (size_t i = 0; i < page; ++i) base[i] = pattern(i);
+    if (kind == after::prot_none) mprotect(base + page, page, PROT_NONE);
+    if (kind == after::unmapped) munmap(base + page, page);
+  }
+  ~EdgePage() {
+    if (base) munmap(base, 2 * page);
+    if (fd >= 0) {
+      close(fd);
+      unlink(path);
+    }
+  }
+  uint8_t* edge() const { return base + page; }
+};
+
+// ldff1d {z3.d}, p1/z, [x1, z4.d] with X1 = the edge: element i at the edge
+// plus offset[i] (the last offset repeats), active where `active` has bit i.
+// Elements from `stop` on are zero and their FFR bytes cleared; the FFR
+// bytes below it keep their values (element 1's starts at 0).
+struct FirstFaultCase {
+  const char* what;
+  std::vector<int64_t> offset;
+  uint32_t active;
+  unsigned stop;
+};
+const FirstFaultCase kFirstFault[] = {
+    {"ascending into the next page", {-40, -32, -24, -16, -8, 0, 8}, 0x3FFFF, 5},
+    {"an element straddling the edge", {-12, -4, -20}, 0x3FFFF, 1},
+    {"a readable element after an unreadable one", {-8, 64, -16}, 0x3FFFF, 1},
+    {"unreadable inactive elements before the first active", {100, 100, 100, -8, 0}, 0x3FFF8, 4},
+    {"only inactive elements unreadable", {-8, 0, -16, 0, -24}, 0x15, 18},
+};
+
+TEST(FirstFaultGathers, StopAtTheFirstUnreadableLaterElement) {
+  for (after kind : {after::unmapped, after::prot_none, after::past_eof}) {
+    EdgePage page(kind);
+    ASSERT_NE(page.base, nullptr);
+    for (const FirstFaultCase& c : kFirstFault) {
+      qrx_test::Machine m;
+      m.fill<uint64_t>(3, 0x5555);
+      m.s->x[1] = addr_of(page.edge());
+      std::memset(m.s->p[kPg], 0, kPredicateBytes);
+      std::memset(m.s->ffr, 1, kPredicateBytes);
+      m.s->ffr[8] = 0;
+      for (unsigned i = 0; i < 18; ++i) {
+        m.set<int64_t>(4, i, c.offset[i < c.offset.size() ? i : c.offset.size() - 1]);
+        m.s->p[kPg][8 * i] = (c.active >> i) & 1;
+      }
+      ASSERT_EQ(m.run(0xc5c4e423, "VecU64LoadFF8VSZ"), KALT64_DECODE_OK);
+      for (unsigned i = 0; i < 18; ++i) {
+        uint64_t want = 0;
+        if (i < c.stop && ((c.active >> i) & 1)) std::memcpy(&want, page.edge() + m.get<int64_t>(4, i), 8);
+        EXPECT_EQ(m.get<uint64_t>(3, i), want) << c.what << " element " << i;
+        EXPECT_EQ(m.s->ffr[8 * i], i >= c.stop ? 0 : i == 1 ? 0 : 1) << c.what << " element " << i;
+      }
+    }
+  }
+}
+
+TEST(FirstFaultGathersDeathTest, AnUnreadableFirstActiveElementFaults) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer handles SIGSEGV itself";
+#endif
+  EdgePage page(after::unmapped);
+  qrx_test::Machine m;
+  m.s->x[1] = addr_of(page.edge());
+  m.all_true(kPg, 8);
+  EXPECT_EXIT(m.run(0xc5c4e423, "VecU64LoadFF8VSZ"), ::testing::KilledBySignal(SIGSEGV), "");
 }
 
 }  // namespace
