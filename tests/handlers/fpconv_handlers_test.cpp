@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "qrx/decode/decode_tables.h"
+#include "qrx/decode/library_fpconv.h"
 #include "qrx/fp/fp_status.h"
+#include "qrx/handlers/handler_support.h"
 #include "qrx/state/cpu_state.h"
 #include "tests/handlers/handler_machine.h"
 
@@ -238,6 +240,75 @@ TEST(FpConvHandlers, ImmediateBroadcasts) {
     EXPECT_EQ(m.element(0, 0, c.esize), c.value);
     EXPECT_EQ(m.last_element(0, c.esize),
               merging ? 0x5555555555555555 >> (64 - 8 * c.esize) : c.value);
+  }
+}
+
+// The exported library functions compute what their handlers do: each
+// shape's function on the operands of a handler run (special values in
+// every lane, a sparse predicate, FZ and round toward minus).
+TEST(FpConvHandlers, ExportedFunctionsAgreeWithTheHandlers) {
+  using V = VecValue;
+  using P = PredV;
+  struct Row {
+    const char* form;
+    uint32_t fields;  // operand fields: Zd 0, Zn/Zm 1 (9..5), Zm 2 (20..16), Pg 1
+    bool scalar;      // the result is the low element of Zd, the rest cleared
+    uint64_t (*call)(const V& z0, const V& z1, const V& z2, const P& p1, CpuContext* c, V* out);
+  };
+  const Row rows[] = {
+      {"VecS64_4FromDVM", 1u << 10 | 1u << 5, false,
+       [](const V& z0, const V& z1, const V&, const P& p1, CpuContext* c, V* out) {
+         *out = VecS64_4FromDVM(z0, p1, z1, c);
+         return uint64_t{0};
+       }},
+      {"VecF32RSqrtEV", 1u << 5, false,
+       [](const V&, const V& z1, const V&, const P&, CpuContext* c, V* out) {
+         *out = VecF32RSqrtEV(z1, c);
+         return uint64_t{0};
+       }},
+      {"VecF32AddReduceFV", 1u << 10 | 1u << 5, true,
+       [](const V&, const V& z1, const V&, const P& p1, CpuContext* c, V*) {
+         return VecF32AddReduceFV(p1, z1, c);
+       }},
+      {"VecD64AddReduceAV", 1u << 10 | 1u << 5, true,
+       [](const V& z0, const V& z1, const V&, const P& p1, CpuContext* c, V*) {
+         return VecD64AddReduceAV(z0.get<uint64_t>(0), p1, z1, c);
+       }},
+      {"VecF16TRIMADDVVI", 1u << 16 | 1u << 5, false,
+       [](const V& z0, const V& z1, const V&, const P&, CpuContext* c, V* out) {
+         *out = VecF16TRIMADDVVI(z0, z1, 1, c);
+         return uint64_t{0};
+       }},
+      {"VecD64DupIM", 1u << 16 | 0x9Fu << 5, false,
+       [](const V& z0, const V&, const V&, const P& p1, CpuContext* c, V* out) {
+         *out = VecD64DupIM(z0, p1, 0x9F, c);
+         return uint64_t{0};
+       }},
+  };
+  const uint64_t kLanes[] = {0x7FF4000000000001, 0x0000000100800001, 0xC004000000000000,
+                             0x80000001BF800000, 0x43E0000000000000, 0x7C01FC007BFF0001};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.form);
+    Machine m;
+    for (unsigned i = 0; i < qrx::kVectorBytes / 8; ++i) {
+      m.set<uint64_t>(0, i, kLanes[i % 6] ^ i);
+      m.set<uint64_t>(1, i, kLanes[(i + 1) % 6] + i);
+      m.set<uint64_t>(2, i, kLanes[(i + 3) % 6]);
+    }
+    for (unsigned j = 0; j < qrx::kPredicateBytes; ++j) m.s->p[1][j] = (j * 7 / 3) & 1;
+    m.s->fpcr = FZ | RM(2);
+    m.s->fpsr = 0;
+    CpuContext ctx;
+    qrx::build_context(m.s.get(), &ctx);
+    const V z0 = qrx::read_vec(m.s.get(), 0), z1 = qrx::read_vec(m.s.get(), 1),
+            z2 = qrx::read_vec(m.s.get(), 2);
+    const P p1 = qrx::read_pred(m.s.get(), 1);
+    ASSERT_EQ(m.run(qrx::entry_by_name(r.form)->pattern | r.fields, r.form), KALT64_DECODE_OK);
+    V out{};
+    const uint64_t scalar = r.call(z0, z1, z2, p1, &ctx, &out);
+    if (r.scalar) std::memcpy(out.b, &scalar, sizeof scalar);
+    EXPECT_EQ(std::memcmp(out.b, m.s->z[0], qrx::kVectorBytes), 0);
+    EXPECT_EQ(ctx.FPSR, m.s->fpsr);
   }
 }
 
