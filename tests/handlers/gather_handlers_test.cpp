@@ -234,8 +234,8 @@ TEST(Structures, RegisterListsWrapAndInactiveElementsAreZeroOrUntouched) {
 
 // ----- First-fault gathers at a page edge -----
 
-// A readable page of pattern bytes followed by an unreadable one: unmapped,
-// PROT_NONE, or a shared file mapping past the file's end (SIGBUS).
+// Two readable pages of pattern bytes followed by an unreadable one:
+// unmapped, PROT_NONE, or a shared file mapping past the file's end (SIGBUS).
 enum class after { unmapped, prot_none, past_eof };
 struct EdgePage {
   uint8_t* base = nullptr;
@@ -245,33 +245,34 @@ struct EdgePage {
   explicit EdgePage(after kind) {
     if (kind == after::past_eof) {
       fd = mkstemp(path);
-      if (fd < 0 || ftruncate(fd, static_cast<off_t>(page)) != 0) return;
-      base = static_cast<uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+      if (fd < 0 || ftruncate(fd, static_cast<off_t>(2 * page)) != 0) return;
+      base = static_cast<uint8_t*>(mmap(nullptr, 3 * page, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
     } else {
-      base = static_cast<uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+      base = static_cast<uint8_t*>(mmap(nullptr, 3 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     }
     if (base == MAP_FAILED) {
       base = nullptr;
       return;
     }
-    for (size_t i = 0; i < page; ++i) base[i] = pattern(i);
-    if (kind == after::prot_none) mprotect(base + page, page, PROT_NONE);
-    if (kind == after::unmapped) munmap(base + page, page);
+    for (size_t i = 0; i < 2 * page; ++i) base[i] = pattern(i);
+    if (kind == after::prot_none) mprotect(base + 2 * page, page, PROT_NONE);
+    if (kind == after::unmapped) munmap(base + 2 * page, page);
   }
   ~EdgePage() {
-    if (base) munmap(base, 2 * page);
+    if (base) munmap(base, 3 * page);
     if (fd >= 0) {
       close(fd);
       unlink(path);
     }
   }
-  uint8_t* edge() const { return base + page; }
+  uint8_t* edge() const { return base + 2 * page; }
 };
 
 // ldff1d {z3.d}, p1/z, [x1, z4.d] with X1 = the edge: element i at the edge
 // plus offset[i] (the last offset repeats), active where `active` has bit i.
 // Elements from `stop` on are zero and their FFR bytes cleared; the FFR
 // bytes below it keep their values (element 1's starts at 0).
+constexpr int64_t kAcrossPages = INT64_MIN;  // 4 bytes before the boundary of the two readable pages
 struct FirstFaultCase {
   const char* what;
   std::vector<int64_t> offset;
@@ -284,6 +285,7 @@ const FirstFaultCase kFirstFault[] = {
     {"a readable element after an unreadable one", {-8, 64, -16}, 0x3FFFF, 1},
     {"unreadable inactive elements before the first active", {100, 100, 100, -8, 0}, 0x3FFF8, 4},
     {"only inactive elements unreadable", {-8, 0, -16, 0, -24}, 0x15, 18},
+    {"an element across two readable pages", {-8, kAcrossPages, -16}, 0x3FFFF, 18},
 };
 
 TEST(FirstFaultGathers, StopAtTheFirstUnreadableLaterElement) {
@@ -298,7 +300,8 @@ TEST(FirstFaultGathers, StopAtTheFirstUnreadableLaterElement) {
       std::memset(m.s->ffr, 1, kPredicateBytes);
       m.s->ffr[8] = 0;
       for (unsigned i = 0; i < 18; ++i) {
-        m.set<int64_t>(4, i, c.offset[i < c.offset.size() ? i : c.offset.size() - 1]);
+        int64_t off = c.offset[i < c.offset.size() ? i : c.offset.size() - 1];
+        m.set<int64_t>(4, i, off == kAcrossPages ? -static_cast<int64_t>(page.page) - 4 : off);
         m.s->p[kPg][8 * i] = (c.active >> i) & 1;
       }
       ASSERT_EQ(m.run(0xc5c4e423, "VecU64LoadFF8VSZ"), KALT64_DECODE_OK);
