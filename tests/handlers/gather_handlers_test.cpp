@@ -319,6 +319,7 @@ TEST(FirstFaultGathersDeathTest, AnUnreadableFirstActiveElementFaults) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer handles SIGSEGV itself";
 #endif
+  ::testing::FLAGS_gtest_death_test_style = "fast";  // forks: also where the tests run under a processor model
   EdgePage page(after::unmapped);
   qrx_test::Machine m;
   m.s->x[1] = addr_of(page.edge());
