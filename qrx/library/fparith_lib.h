@@ -46,7 +46,7 @@ constexpr unsigned idx_zm(uint32_t w) {
 }
 template <typename T>
 constexpr unsigned idx_index(uint32_t w) {
-  return sizeof(T) == 2 ? (field(w, 22, 22) << 2) | field(w, 20, 19)
+  return sizeof(T) == 2   ? (field(w, 22, 22) << 2) | field(w, 20, 19)
          : sizeof(T) == 4 ? field(w, 20, 19)
                           : field(w, 20, 20);
 }
@@ -67,7 +67,8 @@ constexpr unsigned cmla_idx_index(uint32_t w) {
 
 // out[i] = active(i) ? op(a[i], rhs(i)) : a[i].
 template <typename T, typename Op, typename Active, typename Rhs, typename Env>
-inline void fp_binary(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs, Env& env) {
+inline void fp_binary(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs,
+                      Env& env) {
   merge_binary<T>(out, n, active, a, rhs, [&](T x, T y) { return Op{}(x, y, env); });
 }
 
@@ -82,7 +83,8 @@ inline void fp_ternary(uint8_t* out, unsigned n, Active active, const uint8_t* k
 
 // Unpacked predicate bytes (out, zeroed first) of active(i) && op(a[i], rhs(i)).
 template <typename T, typename Op, typename Active, typename Rhs, typename Env>
-inline void fp_compare(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs, Env& env) {
+inline void fp_compare(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs,
+                       Env& env) {
   std::memset(out, 0, n * sizeof(T));
   for (unsigned i = 0; i < n; ++i)
     out[i * sizeof(T)] = static_cast<uint8_t>(active(i) && Op{}(elem<T>(a, i), rhs(i), env));
@@ -244,8 +246,8 @@ template <typename T, typename Op, typename Rhs>
 PredV fp_compare_packed(const PredV& pg, const VecValue& zn, Rhs rhs, CpuContext* ctx) {
   uint8_t bytes[kMaxVectorBytes];
   const unsigned n = ctx_elements(ctx, sizeof(T));
-  with_fp_env(ctx,
-              [&](FPEnv& env) { fp_compare<T, Op>(bytes, n, PackedActive<T>{pg}, zn.b, rhs, env); });
+  with_fp_env(
+      ctx, [&](FPEnv& env) { fp_compare<T, Op>(bytes, n, PackedActive<T>{pg}, zn.b, rhs, env); });
   PredV r{};
   for (unsigned i = 0; i < n; ++i) r.set_bit(i * sizeof(T), bytes[i * sizeof(T)]);
   return r;
@@ -342,7 +344,8 @@ template <typename T>
 kalt64_decode_rc lib_fcmla_idx(cpu_state* s, unsigned w) {
   return fp_library_vector(s, z_4_0(w), [&](uint8_t* out, FPEnv& env) {
     fp_cmla<T>(out, elements_of(sizeof(T)), AllActive{}, s->z[z_4_0(w)], s->z[z_9_5(w)],
-               s->z[cmla_idx_zm<T>(w)], IndexedPair<T>{cmla_idx_index<T>(w)}, field(w, 11, 10), env);
+               s->z[cmla_idx_zm<T>(w)], IndexedPair<T>{cmla_idx_index<T>(w)}, field(w, 11, 10),
+               env);
   });
 }
 // Pd 3..0, Pg 12..10 (zeroing), Zn 9..5, Zm 20..16 or zero. The condition

@@ -18,35 +18,41 @@
 
 namespace qrx {
 
+// The host path's environment, as the operations below name it.
+using HostEnv = HostFpScope;
+
+// The operations are a table, one line per environment.
+// clang-format off
+
 // ----- Binary: zdn op zm ------------------------------------------------------
 
 struct FAddOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPAdd(a, b, e); }
-  template <typename T> T operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::add(a, b, h); }
+  template <typename T> T operator()(T a, T b, HostEnv& h) const { return HostFp<T>::add(a, b, h); }
 };
 struct FSubOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPSub(a, b, e); }
-  template <typename T> T operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::sub(a, b, h); }
+  template <typename T> T operator()(T a, T b, HostEnv& h) const { return HostFp<T>::sub(a, b, h); }
 };
 struct FMulOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPMul(a, b, e); }
-  template <typename T> T operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::mul(a, b, h); }
+  template <typename T> T operator()(T a, T b, HostEnv& h) const { return HostFp<T>::mul(a, b, h); }
 };
 struct FDivOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPDiv(a, b, e); }
-  template <typename T> T operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::div(a, b, h); }
+  template <typename T> T operator()(T a, T b, HostEnv& h) const { return HostFp<T>::div(a, b, h); }
 };
 struct FMaxOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPMax(a, b, e); }
-  template <typename T> T operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::max(a, b, h); }
+  template <typename T> T operator()(T a, T b, HostEnv& h) const { return HostFp<T>::max(a, b, h); }
 };
 struct FMaxNumOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPMaxNum(a, b, e); }
-  template <typename T> T operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::maxnm(a, b, h); }
+  template <typename T> T operator()(T a, T b, HostEnv& h) const { return HostFp<T>::maxnm(a, b, h); }
 };
 struct FMinNumOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPMinNum(a, b, e); }
-  template <typename T> T operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::minnm(a, b, h); }
+  template <typename T> T operator()(T a, T b, HostEnv& h) const { return HostFp<T>::minnm(a, b, h); }
 };
 struct FMinOp {
   template <typename T> T operator()(T a, T b, FPEnv& e) const { return FPMin(a, b, e); }
@@ -94,7 +100,7 @@ struct FNmlaOp {
   template <typename T> T operator()(T acc, T n, T m, FPEnv& e) const {
     return FPMulAdd(FPNeg(acc), FPNeg(n), m, e);
   }
-  template <typename T> T operator()(T acc, T n, T m, HostFpScope& h) const {
+  template <typename T> T operator()(T acc, T n, T m, HostEnv& h) const {
     return HostFp<T>::nmadd(acc, n, m, h);
   }
 };
@@ -111,22 +117,22 @@ struct FNmlsOp {
 
 struct FCmpEqOp {
   template <typename T> bool operator()(T a, T b, FPEnv& e) const { return FPCompareEQ(a, b, e); }
-  template <typename T> bool operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::cmp_eq(a, b, h); }
+  template <typename T> bool operator()(T a, T b, HostEnv& h) const { return HostFp<T>::cmp_eq(a, b, h); }
 };
 struct FCmpNeOp {
   template <typename T, typename Env> bool operator()(T a, T b, Env& e) const { return !FCmpEqOp{}(a, b, e); }
 };
 struct FCmpGeOp {
   template <typename T> bool operator()(T a, T b, FPEnv& e) const { return FPCompareGE(a, b, e); }
-  template <typename T> bool operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::cmp_ge(a, b, h); }
+  template <typename T> bool operator()(T a, T b, HostEnv& h) const { return HostFp<T>::cmp_ge(a, b, h); }
 };
 struct FCmpGtOp {
   template <typename T> bool operator()(T a, T b, FPEnv& e) const { return FPCompareGT(a, b, e); }
-  template <typename T> bool operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::cmp_gt(a, b, h); }
+  template <typename T> bool operator()(T a, T b, HostEnv& h) const { return HostFp<T>::cmp_gt(a, b, h); }
 };
 struct FCmpUnOp {
   template <typename T> bool operator()(T a, T b, FPEnv& e) const { return FPCompareUN(a, b, e); }
-  template <typename T> bool operator()(T a, T b, HostFpScope& h) const { return HostFp<T>::cmp_un(a, b, h); }
+  template <typename T> bool operator()(T a, T b, HostEnv& h) const { return HostFp<T>::cmp_un(a, b, h); }
 };
 template <typename Op>
 struct FAbsolute {
@@ -136,6 +142,8 @@ using FCmpLeOp = FReversed<FCmpGeOp>;
 using FCmpLtOp = FReversed<FCmpGtOp>;
 using FAcGeOp = FAbsolute<FCmpGeOp>;
 using FAcGtOp = FAbsolute<FCmpGtOp>;
+
+// clang-format on
 
 // ----- Immediates ---------------------------------------------------------------
 // The two constants an immediate form chooses between by its one-bit field,

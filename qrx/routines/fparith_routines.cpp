@@ -65,8 +65,8 @@ kalt64_decode_rc host_fnmla(cpu_state* s, kalt64_z_reg zda, kalt64_p_reg pg, kal
     VecResult r;
     {
       HostFpScope scope(s);
-      fp_ternary<T, Op>(r.b, elements_of(sizeof(T)), UnpackedActive<T>{s->p[pg.num]},
-                        s->z[zda.num], s->z[zda.num], s->z[zn.num], VecRhs<T>{s->z[zm.num]}, scope);
+      fp_ternary<T, Op>(r.b, elements_of(sizeof(T)), UnpackedActive<T>{s->p[pg.num]}, s->z[zda.num],
+                        s->z[zda.num], s->z[zn.num], VecRhs<T>{s->z[zm.num]}, scope);
     }
     return store_result(s, zda.num, r);
   });
@@ -103,9 +103,9 @@ kalt64_decode_rc host_cmp_v0(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kal
 
 using namespace qrx;
 
-#define QRX_FP_ZPZ(NAME, OP)                                                                   \
+#define QRX_FP_ZPZ(NAME, OP)                                                                \
   kalt64_decode_rc NAME(cpu_state* s, kalt64_z_reg zdn, kalt64_p_reg pg, kalt64_z_reg zm) { \
-    return host_zpz<OP>(s, zdn, pg, zm);                                                     \
+    return host_zpz<OP>(s, zdn, pg, zm);                                                    \
   }
 QRX_FP_ZPZ(qrx_fadd_zpz, FAddOp)
 QRX_FP_ZPZ(qrx_fsub_zpz, FSubOp)
@@ -118,7 +118,7 @@ QRX_FP_ZPZ(qrx_fmaxnm_zpz, FMaxNumOp)
 QRX_FP_ZPZ(qrx_fminnm_zpz, FMinNumOp)
 #undef QRX_FP_ZPZ
 
-#define QRX_FP_ZZZ(NAME, OP)                                                                 \
+#define QRX_FP_ZZZ(NAME, OP)                                                               \
   kalt64_decode_rc NAME(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, kalt64_z_reg zm) { \
     return host_zzz<OP>(s, zd, zn, zm);                                                    \
   }
@@ -127,10 +127,10 @@ QRX_FP_ZZZ(qrx_fsub_zzz, FSubOp)
 QRX_FP_ZZZ(qrx_fmul_zzz, FMulOp)
 #undef QRX_FP_ZZZ
 
-#define QRX_FP_ZPI(NAME, OP, PAIR)                                                          \
-  kalt64_decode_rc NAME(cpu_state* s, kalt64_z_reg zdn, kalt64_p_reg pg,                  \
-                        kalt64_qrx_fp_arith_imm imm) {                                    \
-    return host_zpi<OP, PAIR>(s, zdn, pg, imm);                                           \
+#define QRX_FP_ZPI(NAME, OP, PAIR)                                       \
+  kalt64_decode_rc NAME(cpu_state* s, kalt64_z_reg zdn, kalt64_p_reg pg, \
+                        kalt64_qrx_fp_arith_imm imm) {                   \
+    return host_zpi<OP, PAIR>(s, zdn, pg, imm);                          \
   }
 QRX_FP_ZPI(qrx_fadd_zpi, FAddOp, FImmHalfOne)
 QRX_FP_ZPI(qrx_fsub_zpi, FSubOp, FImmHalfOne)
@@ -154,12 +154,12 @@ kalt64_decode_rc qrx_fnmla_zpzz(cpu_state* s, kalt64_z_reg zda, kalt64_p_reg pg,
   return host_fnmla<FNmlaOp>(s, zda, pg, zn, zm);
 }
 
-#define QRX_FP_CMP(NAME, OP)                                                                 \
-  kalt64_decode_rc NAME(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn,   \
-                        kalt64_z_reg zm) {                                                 \
-    return host_cmp_vv<OP>(s, pd, pg, zn, zm);                                             \
+#define QRX_FP_CMP(NAME, OP)                                                             \
+  kalt64_decode_rc NAME(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn, \
+                        kalt64_z_reg zm) {                                               \
+    return host_cmp_vv<OP>(s, pd, pg, zn, zm);                                           \
   }
-#define QRX_FP_CMP0(NAME, OP)                                                                \
+#define QRX_FP_CMP0(NAME, OP)                                                              \
   kalt64_decode_rc NAME(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn) { \
     return host_cmp_v0<OP>(s, pd, pg, zn);                                                 \
   }

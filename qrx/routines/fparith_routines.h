@@ -54,8 +54,9 @@ kalt64_decode_rc qrx_fnmla_zpzz(cpu_state* s, kalt64_z_reg zda, kalt64_p_reg pg,
 
 // Compares into a zeroing predicate (inactive elements false); the condition
 // flags are left alone. Vectors: Zn cond Zm; zero: Zn cond +0.0.
-#define QRX_FP_CMP(NAME) \
-  kalt64_decode_rc NAME(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn, kalt64_z_reg zm);
+#define QRX_FP_CMP(NAME)                                                                 \
+  kalt64_decode_rc NAME(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn, \
+                        kalt64_z_reg zm);
 #define QRX_FP_CMP0(NAME) \
   kalt64_decode_rc NAME(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn);
 QRX_FP_CMP(qrx_fcmeq_ppzz)

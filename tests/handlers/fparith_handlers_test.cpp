@@ -70,7 +70,9 @@ TEST(FpArithHandlers, OnlyControlBitsGovernAndOnlyFlagsMerge) {
     m.s->fpcr = kLowControl;
     m.s->fpsr = 0xF8000000;
     ASSERT_EQ(m.run(e->pattern, e->name), KALT64_DECODE_OK);
-    EXPECT_EQ(m.element(0, 0, esize), one(esize) + (uint64_t{1} << (esize == 2 ? 10 : esize == 4 ? 23 : 52)));
+    EXPECT_EQ(m.element(0, 0, esize), one(esize) + (uint64_t{1} << (esize == 2   ? 10
+                                                                    : esize == 4 ? 23
+                                                                                 : 52)));
     EXPECT_EQ(m.s->fpsr, 0xF8000000u);
     // 1 + the smallest subnormal: inexact.
     m.splat(1, 1, esize);
@@ -119,7 +121,8 @@ TEST(FpArithHandlers, OrderingComparesSignalOnQuietNaN) {
   unsigned checked = 0;
   for (const qrx::DecodeEntry* e : family_entries("fparith")) {
     const std::string name = e->name;
-    const size_t at = name.find("Cmp") != std::string::npos ? name.find("Cmp") + 3 : name.find("Ac");
+    const size_t at =
+        name.find("Cmp") != std::string::npos ? name.find("Cmp") + 3 : name.find("Ac");
     if (at == std::string::npos) continue;
     const std::string cond = name.substr(at, 2);
     const bool absolute = name.find("Ac") != std::string::npos;
@@ -158,7 +161,8 @@ TEST(FpArithHandlers, MaxAndNegatedMultiplyAddOnEveryPath) {
   };
   const Case cases[] = {
       {"VecF32MaxVVM", 0x65868020, 0, 0x3F800000, 0x7FC00001, 0, 0x7FC00001},
-      {"VecD64MaxVVM", 0x65C68020, 0, 0x7FF8000000000002, 0x3FF0000000000000, 0, 0x7FF8000000000002},
+      {"VecD64MaxVVM", 0x65C68020, 0, 0x7FF8000000000002, 0x3FF0000000000000, 0,
+       0x7FF8000000000002},
       {"VecF16MaxVVM", 0x65468020, 0, 0x3C00, 0x7E01, 0, 0x7E01},
       // FNMLA Z0, P0/M, Z1, Z2: -0 - 3 x (about 1/3), just off 1.0.
       {"VecF32FNMAVVVM", 0x65A24020, 1u << 22, 0x00000000, 0x40400000, 0x3EAAAAAB, 0xBF800000},

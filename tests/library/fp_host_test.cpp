@@ -119,8 +119,8 @@ void host_matches_library(const T (&values)[N]) {
           const uint32_t lib_flags = fp_status_with_flags(0, env.flags);
           if ((host != lib || s->fpsr != lib_flags) && ++mismatches <= 5)
             ADD_FAILURE() << op.name << std::hex << " fpcr=" << fpcr << " a=" << a << " b=" << b
-                          << " c=" << c << ": host " << host << " flags " << s->fpsr
-                          << ", library " << lib << " flags " << lib_flags;
+                          << " c=" << c << ": host " << host << " flags " << s->fpsr << ", library "
+                          << lib << " flags " << lib_flags;
         }
     }
     EXPECT_EQ(mismatches, 0u) << op.name;
@@ -138,7 +138,8 @@ TEST(FpHost, ScopeMergesOnlyTheCumulativeFlagsRaisedInside) {
   s->fpsr = 0xF8000000;
   {
     HostFpScope scope(s.get());
-    EXPECT_EQ(HostFp<uint32_t>::div(0x3F800000, 0x40400000, scope), 0x3EAAAAAAu);  // 1/3, toward zero
+    EXPECT_EQ(HostFp<uint32_t>::div(0x3F800000, 0x40400000, scope),
+              0x3EAAAAAAu);  // 1/3, toward zero
   }
   EXPECT_EQ(s->fpsr, 0xF8000000u | FPSCR::IXC);
   // An exact operation raises nothing, whatever the host had raised before,
