@@ -15,9 +15,9 @@ namespace {
 
 // The probe hands one byte to the kernel through a pipe: the kernel checks
 // the address and answers EFAULT instead of raising a signal, so a probe
-// neither faults nor touches any signal action. Every successful write is
-// followed by a read of one byte by the same thread, so the pipe never holds
-// more bytes than probes in flight and a read always finds one.
+// neither faults nor touches any signal action. The bytes are never looked
+// at, so the pipe is drained only when it is full (by whichever thread
+// finds it full, in one large read): one system call per probe.
 struct ProbePipe {
   int read_end = -1;
   int write_end = -1;
@@ -36,6 +36,12 @@ const ProbePipe& probe_pipe() {
   return pipe_ends;
 }
 
+void drain(const ProbePipe& p) {
+  unsigned char sink[4096];
+  while (read(p.read_end, sink, sizeof sink) > 0 || errno == EINTR) {
+  }
+}
+
 bool host_readable(const void* addr) {
   const ProbePipe& p = probe_pipe();
   if (p.write_end < 0) {
@@ -45,16 +51,10 @@ bool host_readable(const void* addr) {
   }
   for (;;) {
     ssize_t n = write(p.write_end, addr, 1);
-    if (n == 1) {
-      unsigned char byte;
-      while (read(p.read_end, &byte, 1) < 0 && errno == EINTR) {
-      }
-      return true;
-    }
+    if (n == 1) return true;
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) {  // full: only with ~64K probes in flight
-      unsigned char byte;
-      (void)!read(p.read_end, &byte, 1);
+    if (n < 0 && errno == EAGAIN) {
+      drain(p);
       continue;
     }
     return false;  // EFAULT: the byte cannot be read

@@ -15,6 +15,7 @@
 
 #include "qrx/decode/qrx_utils.h"
 #include "qrx/library/fault_guard.h"
+#include "qrx/library/skeletons.h"
 
 namespace {
 
@@ -122,6 +123,17 @@ TEST(Probe, MappedAndUnmappedPages) {
     EXPECT_EQ(after.sa_sigaction, before.sa_sigaction) << "the probe leaves the SIGSEGV action alone";
   }
   munmap(ro, page);
+}
+
+TEST(Probe, StaysRightPastThePipesCapacity) {
+  // The probe's pipe is drained only when full: more probes than it holds.
+  EdgePages pages;
+  int wrong = 0;
+  for (unsigned i = 0; i < 70000; ++i) {
+    wrong += !addr_is_readable(reinterpret_cast<volatile char*>(pages.base + i % pages.page));
+    if (i % 1000 == 0) wrong += addr_is_readable(reinterpret_cast<volatile char*>(pages.edge()));
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(ReadableBytes, StopsAtTheFirstUnreadablePage) {
@@ -242,6 +254,23 @@ TEST(MemoryBackend, LibraryReadsGuardOnlyWithFlagAndPermission) {
   EXPECT_FALSE(addr_is_readable(reinterpret_cast<volatile char*>(&rec)));
   qrx::set_memory_backend(nullptr);
   EXPECT_STREQ(qrx::memory_backend().name, "host");
+}
+
+// The span skeletons make one backend access per span, of the right kind.
+TEST(MemoryBackend, SpansAreOneAccessEach) {
+  qrx::set_memory_backend(&kRecording);
+  rec = Recorder{};
+  unsigned char buf[144] = {};
+  qrx::read_span(0x1000, buf, sizeof buf);
+  EXPECT_EQ(rec.plain_reads, 1);
+  EXPECT_EQ(buf[143], 0xCD);
+  EXPECT_FALSE(qrx::try_read_span(0x1000, buf, sizeof buf));
+  EXPECT_EQ(rec.guarded, 1);
+  qrx::write_span(0x2000, buf, 8);
+  EXPECT_EQ(rec.writes, 1);
+  EXPECT_EQ(rec.last_size, 8u);
+  EXPECT_EQ(rec.plain_reads + rec.guarded + rec.writes, 3);
+  qrx::set_memory_backend(nullptr);
 }
 
 TEST(MemoryBackend, PlainStoresAndLoadsReachMemory) {

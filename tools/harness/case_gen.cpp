@@ -208,7 +208,7 @@ void aim_vector_access(rng& r, bool near_end, const vector_access& a, uint32_t w
   }
 }
 
-void point_into_region(rng& r, unsigned flav, unsigned edge, uint32_t word, machine_state* s) {
+void point_into_region(rng& r, unsigned flav, const sweep_shape& shape, uint32_t word, machine_state* s) {
   const DecodeEntry* e = find_entry(word);
   const char* name = e ? e->name : "";
   bool near_end = flav == kNearEnd;
@@ -258,17 +258,15 @@ void point_into_region(rng& r, unsigned flav, unsigned edge, uint32_t word, mach
   memory_block b;
   bool speculative = std::strstr(name, "CLoadFF") || std::strstr(name, "CLoadNF");
   if (speculative && contiguous_block(name, word, *s, &b)) {
-    // The model's first-fault and non-fault loads misplace elements under a
-    // governing predicate with inactive elements (LDFF1D with only element 7
-    // active loads nothing and keeps FFR set; with elements 1 and 3 active it
-    // loads element 2 instead), so their cases govern every element; the
-    // unit tests cover sparse predicates.
+    // Random cases govern every element; sweeps place the first active
+    // element and the gaps after it.
     std::memset(s->p[b.pg], 0, kPredicateBytes);
-    for (unsigned i = 0; i < b.count; ++i) s->p[b.pg][i * b.esize] = 1;
+    unsigned stride = shape.stride ? shape.stride : 1;
+    for (unsigned i = shape.first_active % b.count; i < b.count; i += stride) s->p[b.pg][i * b.esize] = 1;
   }
   if (near_end && contiguous_block(name, word, *s, &b)) {
     bool plain_load = std::strstr(name, "CLoad") && !std::strstr(name, "CLoadFF") && !std::strstr(name, "CLoadNF");
-    aim_block_at_end(r, b, plain_load, edge, word, s);
+    aim_block_at_end(r, b, plain_load, shape.edge, word, s);
   }
 }
 
@@ -296,6 +294,12 @@ bool straddles_region_end(const memory_block& b, const machine_state& s) {
     uint64_t first = b.addr + uint64_t{i} * b.msize, last = first + b.msize - 1;
     if ((s.p[b.pg][i * b.esize] & 1) && first < kRegionEnd && last >= kRegionEnd && first >= kRegionBase) return true;
   }
+  return false;
+}
+
+bool has_inactive_element(const memory_block& b, const machine_state& s) {
+  for (unsigned i = 0; i < b.count; ++i)
+    if (!(s.p[b.pg][i * b.esize] & 1)) return true;
   return false;
 }
 
@@ -328,10 +332,10 @@ uint32_t make_case_word(const DecodeTable& table, const DecodeEntry& entry, uint
   return word;
 }
 
-void make_case_state(uint64_t seed, uint32_t word, machine_state* s, unsigned edge) {
+void make_case_state(uint64_t seed, uint32_t word, machine_state* s, sweep_shape shape) {
   rng r{seed};
   unsigned flav = static_cast<unsigned>(r.below(kFlavours));
-  if (edge) flav = kNearEnd;
+  if (shape.edge) flav = kNearEnd;
   reset_state(s, r.next() | 1);
   for (uint64_t& x : s->x) {
     unsigned k = static_cast<unsigned>(r.below(4));
@@ -344,7 +348,7 @@ void make_case_state(uint64_t seed, uint32_t word, machine_state* s, unsigned ed
   for (auto& z : s->z) fill_vector(r, flav, z);
   for (auto& p : s->p) fill_predicate(r, flav, p);
   if (r.one_in(4)) fill_predicate(r, kRandom, s->ffr);
-  if (is_memory_word(word)) point_into_region(r, flav, edge, word, s);
+  if (is_memory_word(word)) point_into_region(r, flav, shape, word, s);
 }
 
 }  // namespace harness

@@ -40,15 +40,26 @@ bool contiguous_block(const char* form, uint32_t word, const machine_state& s, m
 // region: its first byte in the region, its last in the guard page after it.
 bool straddles_region_end(const memory_block& b, const machine_state& s);
 
+// Whether an element of the block is inactive.
+bool has_inactive_element(const memory_block& b, const machine_state& s);
+
 // The starting state of a case. Its flavour (random data, special
 // floating-point values with random FPCR modes, predicate patterns, memory
 // near the end of the region) comes from the seed; memory words get base
 // registers and vector addresses inside the region, and in the near-end
 // flavour a contiguous form's block starts within a block's length of the
 // region's end, so that it runs into the guard page.
-// A non-zero `edge` puts a contiguous form's block `edge` bytes before the
-// region's end (plain loads: rounded to their element), for sweeps.
-void make_case_state(uint64_t seed, uint32_t word, machine_state* s, unsigned edge = 0);
+// Sweeps shape their cases: a non-zero `edge` puts a contiguous form's block
+// `edge` bytes before the region's end (plain loads: rounded to their
+// element); a first-fault or non-fault load's governing predicate has its
+// first active element at `first_active` and then one every `stride`
+// elements (by default every element is active).
+struct sweep_shape {
+  unsigned edge = 0;
+  unsigned first_active = 0;
+  unsigned stride = 1;
+};
+void make_case_state(uint64_t seed, uint32_t word, machine_state* s, sweep_shape shape = {});
 
 }  // namespace harness
 }  // namespace qrx

@@ -53,22 +53,18 @@ bool model_stopped_earlier(const std::string& field, const machine_state& model,
 }
 
 bool explained(const std::string& form, const field_diff& d, emulator_changes* changes,
-               const std::vector<deviation>& deviations, bool straddles) {
+               const std::vector<deviation>& deviations, const emulator_memory* mem) {
   for (const deviation& dev : deviations) {
     if (!std::regex_match(form, dev.forms_re) || !std::regex_match(d.field, dev.field_re)) continue;
-    // any: not compared; straddle: not compared in a straddling case;
+    // any: not compared; straddle / sparse / ahp: not compared in a
+    // straddling / sparse case / one that starts with FPCR.AHP set;
     // unchanged: the emulator's field equals its starting value.
-    if (dev.behaviour == "straddle") {
-      if (straddles) return true;
-      continue;
-    }
-    // ahp: not compared in a case that starts with FPCR.AHP set.
-    if (dev.behaviour == "ahp") {
-      if (changes->initial.fpcr & kFpcrAhp) return true;
-      continue;
-    }
-    if (dev.behaviour == "ffr-prefix") return model_stopped_earlier(d.field, changes->model, changes->emu);
-    return dev.behaviour == "any" || !changes->changed(d.field);
+    const std::string& b = dev.behaviour;
+    if (b == "any" || (b == "straddle" && mem && mem->straddles) || (b == "sparse" && mem && mem->sparse) ||
+        (b == "ahp" && (changes->initial.fpcr & kFpcrAhp)) ||
+        (b == "ffr-prefix" && model_stopped_earlier(d.field, changes->model, changes->emu)) ||
+        (b == "unchanged" && !changes->changed(d.field)))
+      return true;
   }
   return false;
 }
@@ -90,11 +86,11 @@ bool parse_deviations(const std::string& text, std::vector<deviation>* out, std:
     d.reason.erase(0, d.reason.find_first_not_of(" \t"));
     d.line = lineno;
     const bool known = d.behaviour == "unchanged" || d.behaviour == "any" || d.behaviour == "straddle" ||
-                       d.behaviour == "ffr-prefix" || d.behaviour == "ahp";
+                       d.behaviour == "ffr-prefix" || d.behaviour == "ahp" || d.behaviour == "sparse";
     if (d.field.empty() || !known || d.reason.empty()) {
       const char* part = d.field.empty() ? "FIELD" : !known ? "behaviour" : "reason";
       *error = "line " + std::to_string(lineno) + ": " + part +
-               ": expected 'FORMS FIELD unchanged|any|straddle|ffr-prefix|ahp reason'";
+               ": expected 'FORMS FIELD unchanged|any|straddle|ffr-prefix|ahp|sparse reason'";
       return false;
     }
     const std::string* which = &d.forms;
@@ -117,12 +113,11 @@ verdict judge_case(const std::string& form, const machine_state& initial, int mo
                    const std::vector<deviation>& deviations, const emulator_memory* mem) {
   if (model_signal == SIGILL) return {outcome::undefined, model_signal, {}};
   if (model_signal != 0 && !mem) return {outcome::fault, model_signal, {}};
-  const bool straddles = mem && mem->straddles;
   emulator_changes changes{initial, model, emu, false, {}};
   verdict v{outcome::pass, 0, {}};
   if (mem && mem->signal != model_signal) {
     field_diff d{"signal", signal_text(model_signal) + " vs " + signal_text(mem->signal)};
-    if (!explained(form, d, &changes, deviations, straddles)) v.mismatch.push_back(std::move(d));
+    if (!explained(form, d, &changes, deviations, mem)) v.mismatch.push_back(std::move(d));
     // Explained: one side's registers mean nothing, there is no more to compare.
     v.result = v.mismatch.empty() ? outcome::pass : outcome::fail;
     return v;
@@ -131,14 +126,14 @@ verdict judge_case(const std::string& form, const machine_state& initial, int mo
     // Both faulted alike: the registers are not meaningful, the region is.
     v = {outcome::fault, model_signal, {}};
     for (field_diff& d : diff_states(model, emu))
-      if (d.field == "mem" && !explained(form, d, &changes, deviations, straddles)) v.mismatch.push_back(std::move(d));
+      if (d.field == "mem" && !explained(form, d, &changes, deviations, mem)) v.mismatch.push_back(std::move(d));
     if (!v.mismatch.empty()) v.result = outcome::fail;
     return v;
   }
   if (emu_rc != KALT64_DECODE_OK)
     v.mismatch.push_back({"rc", "the emulator did not execute the word (code " + std::to_string(emu_rc) + ")"});
   for (field_diff& d : diff_states(model, emu))
-    if (!explained(form, d, &changes, deviations, straddles)) v.mismatch.push_back(std::move(d));
+    if (!explained(form, d, &changes, deviations, mem)) v.mismatch.push_back(std::move(d));
   if (!v.mismatch.empty()) v.result = outcome::fail;
   return v;
 }

@@ -24,11 +24,12 @@ namespace harness {
 // the data region, compared as usual otherwise) or `ffr-prefix` (for ffr and
 // z fields of first-fault and non-fault loads: the model may stop loading
 // earlier than the emulator; from the first FFR byte where they differ the
-// model's FFR must be clear, and before it the field must agree) or `ahp`
+// model's FFR must be clear, and before it the field must agree), `ahp`
 // (not compared in a case whose starting FPCR has AHP set, compared as
-// usual otherwise). Both regexes must match the
-// whole form name and the whole field name; the field `signal` is whether
-// and how the case faulted.
+// usual otherwise) or `sparse` (not compared in a case where an element of
+// the form's memory block is inactive). Both regexes must match the whole
+// form name and the whole field name; the field `signal` is whether and how
+// the case faulted. Every line that names the form and the field is tried.
 struct deviation {
   std::string forms, field, behaviour, reason;
   std::regex forms_re, field_re;
@@ -44,11 +45,13 @@ struct verdict {
   std::vector<field_diff> mismatch;  // fail: the unexplained fields
 };
 
-// How the emulator ran a memory case: whether it faulted, and whether an
-// active element of the case's block straddles the end of the region.
+// How the emulator ran a memory case: whether it faulted, whether an
+// active element of the case's block straddles the end of the region, and
+// whether an element of the block is inactive.
 struct emulator_memory {
   int signal;
   bool straddles;
+  bool sparse;
 };
 
 // `model_signal` non-zero: the model faulted (SIGILL: it rejects the word).

@@ -21,6 +21,7 @@
 #ifndef __ASSEMBLER__
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -70,8 +71,12 @@ struct probe_header {
   uint32_t magic;
   uint32_t vector_bytes;  // must equal the model's vector length
   uint32_t count;         // cases that follow
-  uint32_t reserved;
+  uint32_t flags;         // kProbe* below
 };
+
+// The page after the region is mapped PROT_NONE for the batch instead of
+// being left unmapped.
+constexpr uint32_t kProbeProtNoneGuard = 1;
 
 // Region contents of a case: kRegionFill fills the region from `mem_seed`;
 // kRegionExplicit is followed by kRegionBytes of contents.
@@ -112,9 +117,10 @@ inline void fill_region(uint64_t seed, uint8_t* mem) {
 }
 
 // Maps the data region at its fixed address and checks that the guard pages
-// after it are free (they are mapped briefly, then given back). Returns null,
-// or what went wrong.
-inline const char* map_data_region() {
+// after it are free (they are mapped briefly, then given back, unless
+// `keep_first_guard` asks for the first guard page to stay mapped PROT_NONE).
+// Returns null, or what went wrong.
+inline const char* map_data_region(bool keep_first_guard = false) {
   void* want = reinterpret_cast<void*>(kRegionBase);
   void* got = mmap(want, kRegionBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
   if (got != want) {
@@ -123,11 +129,13 @@ inline const char* map_data_region() {
   }
   void* guard = reinterpret_cast<void*>(kRegionEnd);
   void* g = mmap(guard, kGuardBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-  if (g != MAP_FAILED) munmap(g, kGuardBytes);
   if (g != guard) {
+    if (g != MAP_FAILED) munmap(g, kGuardBytes);
     munmap(got, kRegionBytes);
     return "the guard pages after the data region are in use";
   }
+  const size_t kept = keep_first_guard ? static_cast<size_t>(sysconf(_SC_PAGESIZE)) : 0;
+  munmap(static_cast<char*>(g) + kept, kGuardBytes - kept);
   return nullptr;
 }
 

@@ -33,6 +33,10 @@ const char kUsage[] =
     "  --cases N              cases per form (default 8)\n"
     "  --edge-sweep           case k of a contiguous form puts its block k bytes\n"
     "                         before the region's end (--cases 144: every offset)\n"
+    "  --first-active N       first-fault and non-fault loads: the first active\n"
+    "  --active-stride S      element is N, then every S-th (default 0 and 1)\n"
+    "  --prot-none-guard      the model's page after the region is PROT_NONE\n"
+    "                         instead of unmapped\n"
     "  --seed N               run seed (default 1); every case has its own seed\n"
     "  --jobs N               probe processes in parallel (default 2)\n"
     "  --batch N              cases per probe process (default 2000)\n"
@@ -49,6 +53,7 @@ struct options {
   std::string deviations_file, inject;
   bool require_implemented = false;
   bool edge_sweep = false;
+  sweep_shape shape;
   model_options model = default_model_options();
 };
 
@@ -106,7 +111,7 @@ struct pending_case {
   size_t form;
   uint32_t word;
   uint64_t seed;
-  unsigned edge;  // --edge-sweep: the block's distance from the region's end
+  sweep_shape shape;  // edge: --edge-sweep's distance from the region's end
 };
 
 }  // namespace
@@ -140,6 +145,9 @@ int main(int argc, char** argv) {
     else if (a == "--handlers") o.handlers = value();
     else if (a == "--cases") o.cases = static_cast<unsigned>(number(1000000));
     else if (a == "--edge-sweep") o.edge_sweep = true;
+    else if (a == "--first-active") o.shape.first_active = static_cast<unsigned>(number(1000));
+    else if (a == "--active-stride") o.shape.stride = static_cast<unsigned>(number(1000));
+    else if (a == "--prot-none-guard") o.model.prot_none_guard = true;
     else if (a == "--seed") o.seed = number(UINT64_MAX);
     else if (a == "--jobs") o.jobs = static_cast<unsigned>(number(64));
     else if (a == "--batch") o.batch = static_cast<unsigned>(number(1000000));
@@ -186,9 +194,9 @@ int main(int argc, char** argv) {
   std::vector<form_tally> forms;
   std::vector<pending_case> work;
   select_forms(o.handlers.empty() ? family_forms(o.family) : matching_forms(o.handlers), o.cases, o.seed, &forms, [&](size_t form, uint32_t word, uint64_t seed) {
-    unsigned edge = 0;
-    if (o.edge_sweep) edge = work.empty() || work.back().form != form ? 1 : work.back().edge + 1;
-    work.push_back({form, word, seed, edge});
+    sweep_shape shape = o.shape;
+    if (o.edge_sweep) shape.edge = work.empty() || work.back().form != form ? 1 : work.back().shape.edge + 1;
+    work.push_back({form, word, seed, shape});
   });
   if (forms.empty()) {
     std::fprintf(stderr, "qrx-compare: no form matches '%s'\n",
@@ -217,7 +225,7 @@ int main(int argc, char** argv) {
     std::vector<const machine_state*> ptrs;
     states.resize(n);
     for (size_t i = 0; i < n; ++i) {
-      make_case_state(work[next + i].seed, work[next + i].word, &states[i], work[next + i].edge);
+      make_case_state(work[next + i].seed, work[next + i].word, &states[i], work[next + i].shape);
       words.push_back(work[next + i].word);
       ptrs.push_back(&states[i]);
     }
@@ -244,14 +252,16 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < r.count; ++i) {
       const pending_case& c = work[r.first + i];
       form_tally& tally = forms[c.form];
-      make_case_state(c.seed, c.word, &initial, c.edge);
+      make_case_state(c.seed, c.word, &initial, c.shape);
       apply_model_result(results[i], initial, &model);
       kalt64_decode_rc rc = KALT64_DECODE_OK;
       emu = initial;
-      emulator_memory mem{0, false};
+      emulator_memory mem{0, false, false};
       memory_block block;
-      if (contiguous_block(tally.form.c_str(), c.word, initial, &block))
+      if (contiguous_block(tally.form.c_str(), c.word, initial, &block)) {
         mem.straddles = straddles_region_end(block, initial);
+        mem.sparse = has_inactive_element(block, initial);
+      }
       if (results[i].signal != SIGILL) rc = run_on_emulator(c.word, &emu, &mem.signal);
       if (!o.inject.empty()) corrupt(&emu, o.inject, initial);
       count(&tally, judge_case(tally.form, initial, results[i].signal, model, rc, emu, deviations, &mem), c.word,

@@ -148,7 +148,8 @@ bool start_model_batch(const model_options& opt, const std::vector<uint32_t>& wo
     *error = "cannot write " + in_path;
     return false;
   }
-  probe_header h{kProbeMagic, kVectorBytes, static_cast<uint32_t>(words.size()), 0};
+  probe_header h{kProbeMagic, kVectorBytes, static_cast<uint32_t>(words.size()),
+                 opt.prot_none_guard ? kProbeProtNoneGuard : 0};
   bool ok = write_all(in, &h, sizeof h);
   static probe_case c;
   for (size_t i = 0; ok && i < words.size(); ++i) {

@@ -33,6 +33,7 @@ kalt64_decode_rc run_on_emulator(uint32_t word, machine_state* s, int* fault_sig
 struct model_options {
   std::string runner;  // the reference processor model's launcher
   std::string probe;   // the probe program
+  bool prot_none_guard = false;  // the page after the region PROT_NONE, not unmapped
 };
 model_options default_model_options();
 

@@ -3,7 +3,8 @@
 //
 // Reads a probe_header and its probe_case records from standard input. For
 // each case it fills the data region (mapped once at the fixed address, with
-// the guard pages after it left unmapped), patches the case's word into the
+// the guard pages after it left unmapped, or the first of them mapped
+// PROT_NONE when the header asks), patches the case's word into the
 // entry routine's slot, runs it from the complete register image and writes
 // a probe_result (and the region, when the case changed it) to standard
 // output. A case that faults is recorded with its signal and the probe goes
@@ -92,20 +93,19 @@ int main() {
                  model_vector_bytes(), kVectorBytes);
     return 1;
   }
-  if (const char* what = map_data_region()) {
-    std::fprintf(stderr, "qrx-probe: %s\n", what);
-    return 1;
-  }
-  uint8_t* region = reinterpret_cast<uint8_t*>(kRegionBase);
-  install_fault_handlers();
-  std::vector<uint8_t> initial(kRegionBytes);
-
   probe_header h;
   read_exact(&h, sizeof h);
   if (h.magic != kProbeMagic || h.vector_bytes != kVectorBytes) {
     std::fprintf(stderr, "qrx-probe: not a probe batch for %u-byte vectors\n", kVectorBytes);
     return 1;
   }
+  if (const char* what = map_data_region((h.flags & kProbeProtNoneGuard) != 0)) {
+    std::fprintf(stderr, "qrx-probe: %s\n", what);
+    return 1;
+  }
+  uint8_t* region = reinterpret_cast<uint8_t*>(kRegionBase);
+  install_fault_handlers();
+  std::vector<uint8_t> initial(kRegionBytes);
   write_exact(&h, sizeof h);
 
   static probe_case c;
