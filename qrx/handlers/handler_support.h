@@ -20,6 +20,7 @@
 #include "qrx/library/int_ops.h"
 #include "qrx/library/lib_types.h"
 #include "qrx/library/pred_pack.h"
+#include "qrx/library/pred_support.h"
 #include "qrx/state/cpu_state.h"
 
 namespace qrx {
@@ -85,6 +86,22 @@ inline kalt64_decode_rc library_path(cpu_state* s, Body&& body) {
   build_context(s, &ctx);
   body(&ctx);
   write_back_context(s, ctx);
+  return KALT64_DECODE_OK;
+}
+
+// The predicate library's context as its functions use it: they read the
+// vector length and NZCV (RDFFRS also FFR, packed when kReadsFfr) and write
+// only NZCV, so nothing else is built or written back.
+template <bool kReadsFfr = false, typename Body>
+inline kalt64_decode_rc predicate_library_path(cpu_state* s, Body&& body) {
+  CpuContext ctx;
+  ctx.NZCV = static_cast<uint32_t>(s->nzcv);
+  ctx.FPSR = s->fpsr;
+  ctx.FPCR = s->fpcr | s->fpcr_extra;
+  ctx.VL = kContextVL;
+  if (kReadsFfr) ctx.FFR = pack_predicate(s->ffr);
+  body(&ctx);
+  s->nzcv = ctx.NZCV;
   return KALT64_DECODE_OK;
 }
 
@@ -349,29 +366,65 @@ kalt64_decode_rc no_operands(cpu_state* s, unsigned w) {
   return R(s);
 }
 
+// Predicate logic of the library path on the register file: Pd = Pg AND
+// Op(Pn, Pm), eight predicate bytes at a time with the library's element
+// operation, and, when kFlags, the library's predicate test of Pd under Pg
+// (N: Pd at Pg's first active byte, Z: no byte of Pd set, C: not Pd at Pg's
+// last active byte). Chunk c of Pd depends only on chunk c of the sources,
+// so Pd is written in place unless the flags still need Pg.
+template <typename Op, bool kFlags>
+kalt64_decode_rc lib_logic(cpu_state* s, unsigned w) {
+  const uint8_t *g = s->p[p_13_10(w)], *n = s->p[p_8_5(w)], *m = s->p[p_19_16(w)];
+  uint8_t* d = s->p[p_3_0(w)];
+  alignas(8) uint8_t local[kPredicateBytes];
+  uint8_t* r = kFlags && d == g ? local : d;
+  uint64_t any = 0;
+  for (unsigned c = 0; c < kPredChunks; ++c) {
+    uint64_t rc = load_chunk(g, c) & Op()(load_chunk(n, c), load_chunk(m, c)) & kByteLsbs;
+    store_chunk(r, c, rc);
+    any |= rc;
+  }
+  s->nzcv = static_cast<uint32_t>(s->nzcv);  // as the library's 32-bit NZCV leaves it
+  if (!kFlags) return KALT64_DECODE_OK;
+  bool nf = false, cf = true;
+  for (unsigned c = 0; c < kPredChunks; ++c)
+    if (uint64_t gc = load_chunk(g, c) & kByteLsbs) {
+      nf = (load_chunk(r, c) >> __builtin_ctzll(gc)) & 1;
+      break;
+    }
+  for (unsigned c = kPredChunks; c-- > 0;)
+    if (uint64_t gc = load_chunk(g, c) & kByteLsbs) {
+      cf = !((load_chunk(r, c) >> (63 - __builtin_clzll(gc))) & 1);
+      break;
+    }
+  set_nzcv(s, nzcv_bits(nf, any == 0, cf, false));
+  if (r != d) std::memcpy(d, r, kPredicateBytes);
+  return KALT64_DECODE_OK;
+}
+
 // Predicate library functions, called as they are.
 template <auto F>
 kalt64_decode_rc lib_pppp(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) {
+  return predicate_library_path(s, [&](CpuContext* ctx) {
     write_pred(s, p_3_0(w),
                F(read_pred(s, p_13_10(w)), read_pred(s, p_8_5(w)), read_pred(s, p_19_16(w)), ctx));
   });
 }
 template <auto F>
 kalt64_decode_rc lib_brk(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) {
+  return predicate_library_path(s, [&](CpuContext* ctx) {
     write_pred(s, p_3_0(w), F(read_pred(s, p_13_10(w)), read_pred(s, p_8_5(w)), ctx));
   });
 }
 template <auto F>
 kalt64_decode_rc lib_pfirst(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) {
+  return predicate_library_path(s, [&](CpuContext* ctx) {
     write_pred(s, p_3_0(w), F(read_pred(s, p_8_5(w)), read_pred(s, p_3_0(w)), ctx));
   });
 }
 template <auto F>
 kalt64_decode_rc lib_ptrues(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(field(w, 9, 5), ctx)); });
+  return predicate_library_path(s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(field(w, 9, 5), ctx)); });
 }
 template <typename T>
 struct RegisterPair;
@@ -383,7 +436,7 @@ struct RegisterPair<Result (*)(T, T, CpuContext*)> {
 template <auto F>
 kalt64_decode_rc lib_while(cpu_state* s, unsigned w) {
   using T = typename RegisterPair<decltype(F)>::type;
-  return library_path(s, [&](CpuContext* ctx) {
+  return predicate_library_path(s, [&](CpuContext* ctx) {
     write_pred(
         s, p_3_0(w),
         F(static_cast<T>(read_xzr(s, r_9_5(w))), static_cast<T>(read_xzr(s, r_20_16(w))), ctx));
@@ -392,13 +445,13 @@ kalt64_decode_rc lib_while(cpu_state* s, unsigned w) {
 template <auto F>
 kalt64_decode_rc lib_cterm(cpu_state* s, unsigned w) {
   using T = typename RegisterPair<decltype(F)>::type;
-  return library_path(s, [&](CpuContext* ctx) {
+  return predicate_library_path(s, [&](CpuContext* ctx) {
     F(static_cast<T>(read_xzr(s, r_9_5(w))), static_cast<T>(read_xzr(s, r_20_16(w))), ctx);
   });
 }
 template <auto F>
 kalt64_decode_rc lib_rdffrs(cpu_state* s, unsigned w) {
-  return library_path(
+  return predicate_library_path<true>(
       s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(read_pred(s, p_8_5(w)), ctx)); });
 }
 

@@ -1,7 +1,6 @@
 // The skeletons every instruction family is written on: element access, the
-// governing-predicate views, the predicated element loops, the compare
-// skeleton (vector to predicate, with the flags), the result codes and the
-// result copy, the register-file effects of the library path, and span
+// governing-predicate views, the predicated element loops, the result codes
+// and the result copy, the register-file effects of the library path, and span
 // access to application memory.
 //
 // A family's routines and library functions bind an element type and an
@@ -141,42 +140,6 @@ inline void merge_ternary(uint8_t* out, unsigned n, Active active, const uint8_t
     set_elem<T>(out, i,
                 active(i) ? static_cast<T>(op(elem<T>(x, i), elem<T>(y, i), elem<T>(z, i)))
                           : elem<T>(keep, i));
-}
-
-// ----- Compare skeleton: vector to predicate, with the flags ----------------
-
-// The flags of the predicate test of an unpacked result under an unpacked
-// governing predicate, elements of E bytes (the result is zero where the
-// predicate is not active): N = the first active element's result, Z = no
-// active element true, C = not the last active element's result, V = 0.
-template <unsigned E>
-inline uint32_t unpacked_test_flags(const uint8_t* pg, const uint8_t* result) {
-  bool first = false, last = false, any = false, seen = false;
-  for (unsigned i = 0; i < kVectorBytes / E; ++i) {
-    if (!pred_active(pg, i, E)) continue;
-    bool r = result[i * E] & 1;
-    if (!seen) first = r;
-    seen = true;
-    last = r;
-    any |= r;
-  }
-  return (uint32_t{first} << 31) | (uint32_t{!any} << 30) | (uint32_t{!last} << 29);
-}
-
-// Pd = the elements of T where active and cmp(a[i], rhs(i)), as unpacked
-// predicate bytes (1 in an element's first byte, 0 elsewhere), and NZCV by
-// the predicate test under Pg. Pd may be Pg.
-template <typename T, typename Rhs, typename Cmp>
-inline kalt64_decode_rc compare_to_predicate(cpu_state* s, unsigned pd, unsigned pg,
-                                             const uint8_t* a, Rhs rhs, Cmp cmp) {
-  uint8_t r[kPredicateBytes] = {};
-  const uint8_t* g = s->p[pg];
-  for (unsigned i = 0; i < kVectorBytes / sizeof(T); ++i)
-    r[i * sizeof(T)] =
-        static_cast<uint8_t>(pred_active(g, i, sizeof(T)) & cmp(elem<T>(a, i), rhs(i)));
-  s->nzcv = (s->nzcv & ~uint64_t{0xF0000000}) | unpacked_test_flags<sizeof(T)>(g, r);
-  std::memcpy(s->p[pd], r, kPredicateBytes);
-  return kOk;
 }
 
 // ----- Application memory in spans -------------------------------------------

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -17,10 +16,12 @@
 #include "qrx/decode/decode_tables.h"
 #include "qrx/state/cpu_state.h"
 #include "tests/handlers/family_entries.h"
+#include "tests/handlers/handler_machine.h"
 
 namespace {
 
 using qrx::kPredicateBytes;
+using qrx_test::Machine;
 using qrx::kVectorBytes;
 
 constexpr uint64_t kN = 0x80000000, kZ = 0x40000000, kC = 0x20000000;
@@ -52,24 +53,6 @@ std::vector<Form> compare_forms() {
 }
 
 uint64_t ones(unsigned bytes) { return bytes == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * bytes)) - 1; }
-
-struct Machine {
-  std::unique_ptr<cpu_state> s{new cpu_state{}};
-
-  kalt64_decode_rc run(uint32_t word) {
-    const qrx::DecodeEntry* e = qrx::find_entry(word);
-    EXPECT_NE(e, nullptr) << std::hex << word;
-    return e ? e->handler(s.get(), word) : KALT64_DECODE_NOT_EXECUTED;
-  }
-  void set(unsigned z, unsigned i, uint64_t v, unsigned esize) {
-    std::memcpy(s->z[z] + i * esize, &v, esize);
-  }
-  void all_true(unsigned p, unsigned esize) {
-    std::memset(s->p[p], 0, kPredicateBytes);
-    for (unsigned i = 0; i < kPredicateBytes; i += esize) s->p[p][i] = 1;
-  }
-  uint64_t flags() const { return s->nzcv & (kN | kZ | kC | 0x10000000); }
-};
 
 // Operand values by case: the element a and the second operand b.
 struct Pair { uint64_t a, b; };
@@ -139,9 +122,9 @@ TEST(CompareHandlers, EveryFormAtTheBoundaries) {
     // Element i of the wide forms meets doubleword i * E / 8, so pairs go by
     // doubleword there and by element elsewhere.
     auto pair_of = [&](unsigned i) { return (f.operand == 'W' ? i * f.esize / 8 : i) % npairs; };
-    for (unsigned i = 0; i < n; ++i) m.set(1, i, c.pairs[pair_of(i)].a, f.esize);
-    for (unsigned i = 0; i < n && f.operand == 'V'; ++i) m.set(3, i, c.pairs[pair_of(i)].b, f.esize);
-    for (unsigned k = 0; k < kVectorBytes / 8 && f.operand == 'W'; ++k) m.set(3, k, c.pairs[k % npairs].b, 8);
+    for (unsigned i = 0; i < n; ++i) m.set_element(1, i, c.pairs[pair_of(i)].a, f.esize);
+    for (unsigned i = 0; i < n && f.operand == 'V'; ++i) m.set_element(3, i, c.pairs[pair_of(i)].b, f.esize);
+    for (unsigned k = 0; k < kVectorBytes / 8 && f.operand == 'W'; ++k) m.set_element(3, k, c.pairs[k % npairs].b, 8);
     // Pd P5, Pg P2, Zn Z1.
     ASSERT_EQ(m.run(f.pattern | c.second | 2u << 10 | 1u << 5 | 5), KALT64_DECODE_OK);
     for (unsigned i = 0; i < n; ++i) {
@@ -178,7 +161,7 @@ TEST(CompareHandlers, DestinationMayBeTheGoverningPredicate) {
     const unsigned n = kVectorBytes / f.esize;
     m.all_true(4, f.esize);
     m.s->p[4][0] = 0;  // element 0 inactive, 1 .. n-1 active
-    for (unsigned i = 0; i < n; ++i) m.set(1, i, i == 1 ? 0 : ones(f.esize), f.esize);
+    for (unsigned i = 0; i < n; ++i) m.set_element(1, i, i == 1 ? 0 : ones(f.esize), f.esize);
     m.s->nzcv = kOther;
     // Pd P4, Pg P4, Zn Z1, Zm Z0 (zero) or the immediate 0.
     ASSERT_EQ(m.run(f.pattern | 4u << 10 | 1u << 5 | 4), KALT64_DECODE_OK);

@@ -25,6 +25,12 @@ struct Machine {
     EXPECT_STREQ(e->name, form) << std::hex << word;
     return e->handler(s.get(), word);
   }
+  // Runs `word` through its decode entry, whichever form it is.
+  kalt64_decode_rc run(uint32_t word) {
+    const qrx::DecodeEntry* e = qrx::find_entry(word);
+    EXPECT_NE(e, nullptr) << std::hex << word;
+    return e ? e->handler(s.get(), word) : KALT64_DECODE_NOT_EXECUTED;
+  }
   template <typename T>
   void fill(unsigned z, T v) {
     for (unsigned i = 0; i < qrx::kVectorBytes / sizeof(T); ++i) set<T>(z, i, v);
@@ -47,6 +53,9 @@ struct Machine {
     std::memcpy(&v, s->z[z] + i * esize, esize);
     return v;
   }
+  void set_element(unsigned z, unsigned i, uint64_t v, unsigned esize) {
+    std::memcpy(s->z[z] + i * esize, &v, esize);
+  }
   uint64_t last_element(unsigned z, unsigned esize) const {
     return element(z, qrx::kVectorBytes / esize - 1, esize);
   }
@@ -57,6 +66,8 @@ struct Machine {
   }
   // Every element of `esize` bytes active.
   void all_true(unsigned p, unsigned esize) { leading(p, qrx::kPredicateBytes / esize, esize); }
+  // The four condition flags (bits 31..28 of nzcv).
+  uint64_t flags() const { return s->nzcv & 0xF0000000u; }
 };
 
 }  // namespace qrx_test

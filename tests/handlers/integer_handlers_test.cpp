@@ -67,70 +67,35 @@ TEST(IntegerHandlers, BitmaskImmediatesReachEveryLane) {
   }
 }
 
-TEST(IntegerHandlers, DivisionByZeroAndMinusOne) {
-  struct Case { uint32_t base; const char* form; uint64_t dividend, divisor, want; bool words; };
+// Division and shift corners on merging words (Zdn Z1, Pg P0, Zm Z2): the
+// last element gets the result, element 0 is inactive and keeps Zdn. Wide
+// shifts take 64-bit amounts from Zm.
+TEST(IntegerHandlers, DivisionAndShiftCorners) {
+  struct Case { uint32_t base; const char* form; unsigned esize, zm_esize; uint64_t zdn, zm, want; };
   const Case cases[] = {
-      {0x04940000, "VecS32DivVVM", 0x80000000, 0xFFFFFFFF, 0x80000000, true},
-      {0x04940000, "VecS32DivVVM", 7, 0, 0, true},
-      {0x04940000, "VecS32DivVVM", static_cast<uint32_t>(-7), 2, static_cast<uint32_t>(-3), true},
-      {0x04D40000, "VecS64DivVVM", kTop, kAllOnes, kTop, false},
-      {0x04D50000, "VecU64DivVVM", kAllOnes, 0, 0, false},
-      {0x04950000, "VecU32DivVVM", 0xFFFFFFFF, 0xFFFFFFFF, 1, true},
-  };
-  for (const Case& c : cases) {
-    Machine m;
-    m.all_true(1, 4);
-    m.s->p[1][4] = 0;  // element 1 of S (and half of D element 0) inactive
-    if (c.words) {
-      m.fill<uint32_t>(2, static_cast<uint32_t>(c.dividend));
-      m.fill<uint32_t>(7, static_cast<uint32_t>(c.divisor));
-    } else {
-      m.fill<uint64_t>(2, c.dividend);
-      m.fill<uint64_t>(7, c.divisor);
-    }
-    ASSERT_EQ(m.run(zpz(c.base, 2, 1, 7), c.form), KALT64_DECODE_OK);
-    if (c.words) {
-      EXPECT_EQ(m.get<uint32_t>(2, 0), c.want) << c.form;
-      EXPECT_EQ(m.get<uint32_t>(2, 1), c.dividend) << "inactive keeps Zdn";
-    } else {
-      EXPECT_EQ(m.get<uint64_t>(2, 1), c.want) << c.form;
-    }
-  }
-}
-
-TEST(IntegerHandlers, ReversedDivisionUsesZmAsDividend) {
-  Machine m;
-  m.all_true(0, 4);
-  m.fill<uint32_t>(4, 3);
-  m.fill<uint32_t>(5, 100);
-  ASSERT_EQ(m.run(zpz(0x04970000, 4, 0, 5), "VecU32DivRVVM"), KALT64_DECODE_OK);
-  EXPECT_EQ(m.get<uint32_t>(4, qrx::kWordElems - 1), 33u);
-}
-
-TEST(IntegerHandlers, ShiftAmountsBeyondTheWidth) {
-  struct Case { uint32_t word; const char* form; uint64_t zdn, zm, want; unsigned esize; };
-  const Case cases[] = {
-      // ASR wide: a negative byte by an all-ones 64-bit amount.
-      {zpz(0x04188000, 1, 0, 2), "VecS8ShrVWM", 0x80, kAllOnes, 0xFF, 1},
-      // LSL wide: a byte by 8.
-      {zpz(0x041B8000, 1, 0, 2), "VecU8ShlVWM", 0x01, 8, 0x00, 1},
-      // LSLR: Zm shifted by Zdn = 2^63.
-      {zpz(0x04D78000, 1, 0, 2), "VecU64ShlRVVM", kTop, 1, 0, 8},
-      // ASRR: Zm shifted by Zdn beyond the width.
-      {zpz(0x04548000, 1, 0, 2), "VecS16ShrRVVM", 0x0010, 0x8000, 0xFFFF, 2},
-      // LSR by vector, amount exactly the width.
-      {zpz(0x04918000, 1, 0, 2), "VecU32ShrVVM", 0xFFFFFFFF, 32, 0, 4},
-      // ASR by vector, byte amount 255.
-      {zpz(0x04108000, 1, 0, 2), "VecS8ShrVVM", 0x81, 0xFF, 0xFF, 1},
+      {0x04940000, "VecS32DivVVM", 4, 4, 0x80000000, 0xFFFFFFFF, 0x80000000},  // INT_MIN / -1
+      {0x04940000, "VecS32DivVVM", 4, 4, 7, 0, 0},                              // by zero
+      {0x04940000, "VecS32DivVVM", 4, 4, 0xFFFFFFF9, 2, 0xFFFFFFFD},            // -7 / 2 rounds to 0
+      {0x04D40000, "VecS64DivVVM", 8, 8, kTop, kAllOnes, kTop},
+      {0x04D50000, "VecU64DivVVM", 8, 8, kAllOnes, 0, 0},
+      {0x04950000, "VecU32DivVVM", 4, 4, 0xFFFFFFFF, 0xFFFFFFFF, 1},
+      {0x04970000, "VecU32DivRVVM", 4, 4, 3, 100, 33},                          // Zm / Zdn
+      {0x04188000, "VecS8ShrVWM", 1, 8, 0x80, kAllOnes, 0xFF},                  // ASR wide by 2^64-1
+      {0x041B8000, "VecU8ShlVWM", 1, 8, 0x01, 8, 0x00},                         // LSL wide by the width
+      {0x04D78000, "VecU64ShlRVVM", 8, 8, kTop, 1, 0},                          // Zm << 2^63
+      {0x04548000, "VecS16ShrRVVM", 2, 2, 0x0010, 0x8000, 0xFFFF},              // ASRR beyond the width
+      {0x04918000, "VecU32ShrVVM", 4, 4, 0xFFFFFFFF, 32, 0},                    // LSR by the width
+      {0x04108000, "VecS8ShrVVM", 1, 1, 0x81, 0xFF, 0xFF},                      // ASR by 255
   };
   for (const Case& c : cases) {
     Machine m;
     m.all_true(0, c.esize);
+    m.s->p[0][0] = 0;
     m.splat(1, c.zdn, c.esize);
-    m.fill<uint64_t>(2, c.zm);
-    if (c.esize < 8 && c.zm != kAllOnes) m.splat(2, c.zm, c.esize);
-    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
-    EXPECT_EQ(m.last_element(1, c.esize), c.want) << c.form;
+    m.splat(2, c.zm, c.zm_esize);
+    ASSERT_EQ(m.run(zpz(c.base, 1, 0, 2), c.form), KALT64_DECODE_OK);
+    EXPECT_EQ(m.last_element(1, c.esize), c.want) << c.form << " " << c.zdn << " " << c.zm;
+    EXPECT_EQ(m.element(1, 0, c.esize), c.zdn) << c.form << ": inactive keeps Zdn";
   }
 }
 
