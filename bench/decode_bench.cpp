@@ -26,9 +26,15 @@ uint32_t worst_miss_word() {
     for (unsigned t = 0; t < qrx::kNumDecodeTables; ++t) {
       const qrx::DecodeTable& tab = qrx::decode_tables()[t];
       for (unsigned e = 0; e < tab.num_entries; ++e)
-        if (tab.entries[e].pattern >> 25 == top) { ++n; break; }
+        if (tab.entries[e].pattern >> 25 == top) {
+          ++n;
+          break;
+        }
     }
-    if (n > best_tables) { best_tables = n; best = top << 25; }
+    if (n > best_tables) {
+      best_tables = n;
+      best = top << 25;
+    }
   }
   // Low bits chosen so that no entry matches.
   for (uint32_t low = 0x1FFFFFF;; --low)

@@ -41,16 +41,22 @@ constexpr uint32_t kWhileFields = (2u << 16) | (1u << 5) | 4u;               // 
 
 // Routine path.
 void BM_AndRoutine(benchmark::State& st) { run_handler(st, "VecPAndPPZ", kLogicFields); }
-void BM_BrkpbsRoutine(benchmark::State& st) { run_handler(st, "VecPBreakPrevBFlgPZ", kLogicFields); }
+void BM_BrkpbsRoutine(benchmark::State& st) {
+  run_handler(st, "VecPBreakPrevBFlgPZ", kLogicFields);
+}
 void BM_WhileltBRoutine(benchmark::State& st) { run_handler(st, "VecS8While8LTSS", kWhileFields); }
 void BM_PnextDRoutine(benchmark::State& st) { run_handler(st, "VecP64GenNextP", (1u << 5) | 4u); }
-void BM_CntpHRoutine(benchmark::State& st) { run_handler(st, "VecU16SCountP", (1u << 10) | (2u << 5) | 4u); }
+void BM_CntpHRoutine(benchmark::State& st) {
+  run_handler(st, "VecU16SCountP", (1u << 10) | (2u << 5) | 4u);
+}
 // Library path.
 void BM_AndsLibrary(benchmark::State& st) { run_handler(st, "VecPAndFlgPPZ", kLogicFields); }
 void BM_NandLibrary(benchmark::State& st) { run_handler(st, "VecPNandPPZ", kLogicFields); }
 void BM_WhileleBLibrary(benchmark::State& st) { run_handler(st, "VecS8While8LESS", kWhileFields); }
 void BM_PtruesSLibrary(benchmark::State& st) { run_handler(st, "VecP32TrueFlgI", (31u << 5) | 4u); }
-void BM_CtermeqLibrary(benchmark::State& st) { run_handler(st, "VecU64CTermEQ", (2u << 16) | (1u << 5)); }
+void BM_CtermeqLibrary(benchmark::State& st) {
+  run_handler(st, "VecU64CTermEQ", (2u << 16) | (1u << 5));
+}
 
 BENCHMARK(BM_AndRoutine);
 BENCHMARK(BM_BrkpbsRoutine);

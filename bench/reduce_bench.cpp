@@ -17,18 +17,18 @@ struct Form {
 };
 
 const Form kForms[] = {
-    {"VecU32AddReduceV", 0x04812005},     // UADDV D5, P0, Z0.S          routine (uaddv_s)
-    {"VecU32QDecrVL8SI", 0x04B0FFE4},     // UQDECW X4                   library (uqdecw)
-    {"VecS8AddReduceV", 0x04002125},      // SADDV D5, P0, Z9.B          library
-    {"VecU8MaxReduceV", 0x04092125},      // UMAXV B5, P0, Z9.B          routine
-    {"VecS64MinReduceV", 0x04CA2105},     // SMINV D5, P0, Z8.D          routine
-    {"VecU64CountVLSI", 0x04EFE3E3},      // CNTD X3, ALL, MUL #16       library
-    {"VecU8IncrVLSI", 0x0430E3E2},        // INCB X2                     routine
-    {"VecU32IncrVLVI", 0x04B0C3E1},       // INCW Z1.S                   routine
-    {"VecS32QIncrVLVI", 0x04A0C3E1},      // SQINCW Z1.S                 library
-    {"VecU32IncrSCountPS", 0x25AC8822},   // INCP X2, P1.S               routine
-    {"VecS32QIncrCountPV", 0x25A88021},   // SQINCP Z1.S, P1.S           library
-    {"VecS64AddVLX", 0x04225022},         // ADDVL X2, X2, #1            routine
+    {"VecU32AddReduceV", 0x04812005},    // UADDV D5, P0, Z0.S          routine (uaddv_s)
+    {"VecU32QDecrVL8SI", 0x04B0FFE4},    // UQDECW X4                   library (uqdecw)
+    {"VecS8AddReduceV", 0x04002125},     // SADDV D5, P0, Z9.B          library
+    {"VecU8MaxReduceV", 0x04092125},     // UMAXV B5, P0, Z9.B          routine
+    {"VecS64MinReduceV", 0x04CA2105},    // SMINV D5, P0, Z8.D          routine
+    {"VecU64CountVLSI", 0x04EFE3E3},     // CNTD X3, ALL, MUL #16       library
+    {"VecU8IncrVLSI", 0x0430E3E2},       // INCB X2                     routine
+    {"VecU32IncrVLVI", 0x04B0C3E1},      // INCW Z1.S                   routine
+    {"VecS32QIncrVLVI", 0x04A0C3E1},     // SQINCW Z1.S                 library
+    {"VecU32IncrSCountPS", 0x25AC8822},  // INCP X2, P1.S               routine
+    {"VecS32QIncrCountPV", 0x25A88021},  // SQINCP Z1.S, P1.S           library
+    {"VecS64AddVLX", 0x04225022},        // ADDVL X2, X2, #1            routine
 };
 
 void BM_Instruction(benchmark::State& st) {

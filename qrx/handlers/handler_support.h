@@ -424,7 +424,8 @@ kalt64_decode_rc lib_pfirst(cpu_state* s, unsigned w) {
 }
 template <auto F>
 kalt64_decode_rc lib_ptrues(cpu_state* s, unsigned w) {
-  return predicate_library_path(s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(field(w, 9, 5), ctx)); });
+  return predicate_library_path(
+      s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(field(w, 9, 5), ctx)); });
 }
 template <typename T>
 struct RegisterPair;

@@ -76,7 +76,8 @@ kalt64_decode_rc cmp_ppzi_u7(cpu_state* s, unsigned w) {
 template <typename T, typename Op, typename Rhs>
 kalt64_decode_rc lib_cmp(cpu_state* s, unsigned w, Rhs rhs) {
   return library_path(s, [&](CpuContext* ctx) {
-    write_pred(s, p_3_0(w), values::compare<T, Op>(read_pred(s, p_12_10(w)), s->z[z_9_5(w)], rhs, ctx));
+    write_pred(s, p_3_0(w),
+               values::compare<T, Op>(read_pred(s, p_12_10(w)), s->z[z_9_5(w)], rhs, ctx));
   });
 }
 template <typename T, typename Op>

@@ -38,8 +38,8 @@ using CmpLO = CmpOp<CmpCond::LO>;
 using CmpLS = CmpOp<CmpCond::LS>;
 
 template <CmpCond C>
-constexpr bool kCmpUnsigned = C == CmpCond::HI || C == CmpCond::HS || C == CmpCond::LO ||
-                              C == CmpCond::LS;
+constexpr bool kCmpUnsigned =
+    C == CmpCond::HI || C == CmpCond::HS || C == CmpCond::LO || C == CmpCond::LS;
 
 // The type in which an element of storage type T compares under C.
 template <CmpCond C, typename T>
@@ -54,10 +54,14 @@ constexpr bool cmp_holds(V a, V b) {
   switch (C) {
     case CmpCond::EQ: return a == b;
     case CmpCond::NE: return a != b;
-    case CmpCond::GT: case CmpCond::HI: return a > b;
-    case CmpCond::GE: case CmpCond::HS: return a >= b;
-    case CmpCond::LT: case CmpCond::LO: return a < b;
-    case CmpCond::LE: case CmpCond::LS: return a <= b;
+    case CmpCond::GT:
+    case CmpCond::HI: return a > b;
+    case CmpCond::GE:
+    case CmpCond::HS: return a >= b;
+    case CmpCond::LT:
+    case CmpCond::LO: return a < b;
+    case CmpCond::LE:
+    case CmpCond::LS: return a <= b;
   }
   return false;
 }

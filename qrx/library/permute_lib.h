@@ -66,7 +66,8 @@ inline void broadcast(uint8_t* d, unsigned n, T v) {
 
 // d[i] = v where active, keep[i] (or 0 when zeroing) elsewhere.
 template <typename T, typename Active>
-inline void copy_active(uint8_t* d, const uint8_t* keep, unsigned n, Active active, T v, bool zeroing) {
+inline void copy_active(uint8_t* d, const uint8_t* keep, unsigned n, Active active, T v,
+                        bool zeroing) {
   for (unsigned i = 0; i < n; ++i)
     set_elem<T>(d, i, active(i) ? v : zeroing ? T{0} : elem<T>(keep, i));
 }
@@ -121,7 +122,8 @@ inline void dup_index(uint8_t* d, const uint8_t* a, unsigned index, unsigned n) 
   broadcast<T>(d, n, v);
 }
 // The bytes of zdn:zm from byte position pos (0 when past the vector).
-inline void extract(uint8_t* d, const uint8_t* zdn, const uint8_t* zm, unsigned pos, unsigned nbytes) {
+inline void extract(uint8_t* d, const uint8_t* zdn, const uint8_t* zm, unsigned pos,
+                    unsigned nbytes) {
   if (pos >= nbytes) pos = 0;
   std::memcpy(d, zdn + pos, nbytes - pos);
   std::memcpy(d + (nbytes - pos), zm, pos);
@@ -153,7 +155,8 @@ inline void insert(uint8_t* d, const uint8_t* zdn, T v, unsigned n) {
 // Wide element i = the extended narrow element (hi x n + i).
 template <typename W, bool Signed>
 inline void unpack(uint8_t* d, const uint8_t* zn, unsigned n, unsigned hi) {
-  using N = std::conditional_t<sizeof(W) == 2, uint8_t, std::conditional_t<sizeof(W) == 4, uint16_t, uint32_t>>;
+  using N = std::conditional_t<sizeof(W) == 2, uint8_t,
+                               std::conditional_t<sizeof(W) == 4, uint16_t, uint32_t>>;
   using SN = std::make_signed_t<N>;
   for (unsigned i = 0; i < n; ++i) {
     N x = elem<N>(zn, hi * n + i);
@@ -203,7 +206,8 @@ struct UzpOp {};
 namespace values {
 
 template <typename T>
-inline VecValue splice_values(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx) {
+inline VecValue splice_values(const VecValue& zdn, const PredV& pg, const VecValue& zm,
+                              const CpuContext* ctx) {
   VecValue r{};
   permute::splice<T>(r.b, permute::PackedOn<T>{pg}, zdn.b, zm.b, ctx_elements(ctx, sizeof(T)));
   return r;
@@ -211,7 +215,8 @@ inline VecValue splice_values(const VecValue& zdn, const PredV& pg, const VecVal
 // CLASTA/CLASTB (vector form): the element after / at the last active one
 // broadcast, or zdn unchanged when none is active.
 template <typename T, bool After>
-inline VecValue clast_vector(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx) {
+inline VecValue clast_vector(const VecValue& zdn, const PredV& pg, const VecValue& zm,
+                             const CpuContext* ctx) {
   unsigned n = ctx_elements(ctx, sizeof(T));
   int last = permute::last_active(permute::PackedOn<T>{pg}, n);
   if (last < 0) return zdn;
@@ -223,18 +228,21 @@ template <typename T, typename Op>
 struct ZpzMove;
 template <typename T>
 struct ZpzMove<T, SpliceOp> {
-  static VecValue run(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx) {
+  static VecValue run(const VecValue& zdn, const PredV& pg, const VecValue& zm,
+                      const CpuContext* ctx) {
     return splice_values<T>(zdn, pg, zm, ctx);
   }
 };
 template <typename T, bool After>
 struct ZpzMove<T, ClastOp<After>> {
-  static VecValue run(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx) {
+  static VecValue run(const VecValue& zdn, const PredV& pg, const VecValue& zm,
+                      const CpuContext* ctx) {
     return clast_vector<T, After>(zdn, pg, zm, ctx);
   }
 };
 template <typename T, typename Op>
-VecValue lib_zpz_move(const VecValue& zdn, const PredV& pg, const VecValue& zm, const CpuContext* ctx) {
+VecValue lib_zpz_move(const VecValue& zdn, const PredV& pg, const VecValue& zm,
+                      const CpuContext* ctx) {
   return ZpzMove<T, Op>::run(zdn, pg, zm, ctx);
 }
 
@@ -251,7 +259,8 @@ struct ZzzOdd {
 };
 template <typename T, typename Op>
 VecValue lib_zzz_move(const VecValue& zn, const VecValue& zm, const CpuContext* ctx) {
-  static_assert(std::is_same<Op, TrnOp<0>>::value || std::is_same<Op, TrnOp<1>>::value, "vector TRN only");
+  static_assert(std::is_same<Op, TrnOp<0>>::value || std::is_same<Op, TrnOp<1>>::value,
+                "vector TRN only");
   return ZzzOdd<T, std::is_same<Op, TrnOp<1>>::value>::run(zn, zm, ctx);
 }
 
@@ -260,11 +269,15 @@ template <typename T, typename Op>
 struct PredMove;
 template <typename T, unsigned Odd>
 struct PredMove<T, TrnOp<Odd>> {
-  static void run(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned n) { permute::trn<T>(d, a, b, n, Odd); }
+  static void run(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned n) {
+    permute::trn<T>(d, a, b, n, Odd);
+  }
 };
 template <typename T, unsigned Odd>
 struct PredMove<T, UzpOp<Odd>> {
-  static void run(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned n) { permute::uzp<T>(d, a, b, n, Odd); }
+  static void run(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned n) {
+    permute::uzp<T>(d, a, b, n, Odd);
+  }
 };
 template <typename T, typename Op>
 PredV lib_ppp_move(const PredV& pn, const PredV& pm, const CpuContext* ctx) {
@@ -345,7 +358,9 @@ template <typename W, typename Op>
 struct Unpack;
 template <typename W, bool Signed, unsigned Hi>
 struct Unpack<W, UnpackOp<Signed, Hi>> {
-  static void run(uint8_t* d, const uint8_t* zn, unsigned n) { permute::unpack<W, Signed>(d, zn, n, Hi); }
+  static void run(uint8_t* d, const uint8_t* zn, unsigned n) {
+    permute::unpack<W, Signed>(d, zn, n, Hi);
+  }
 };
 template <typename W, typename Op>
 VecValue lib_unpack(const VecValue& zn, const CpuContext* ctx) {
@@ -436,8 +451,8 @@ kalt64_decode_rc ext_zzi(cpu_state* s, unsigned w) {
 template <unsigned E, auto R>
 kalt64_decode_rc sel_zpzz(cpu_state* s, unsigned w) {
   begin_routine(s, w);
-  return R(s, z_operand(z_4_0(w), E), p_operand(p_13_10(w), kalt64_p_reg::GOVERNING), z_operand(z_9_5(w), E),
-           z_operand(z_20_16(w), E));
+  return R(s, z_operand(z_4_0(w), E), p_operand(p_13_10(w), kalt64_p_reg::GOVERNING),
+           z_operand(z_9_5(w), E), z_operand(z_20_16(w), E));
 }
 // CLASTB Rdn / LASTB Rd, Vd: Pg 12..10, Zm/Zn 9..5.
 template <unsigned E, auto R>
@@ -455,7 +470,8 @@ kalt64_decode_rc last_rpz(cpu_state* s, unsigned w) {
 template <unsigned E, auto R>
 kalt64_decode_rc last_vpz(cpu_state* s, unsigned w) {
   begin_routine(s, w);
-  return R(s, z_operand(z_4_0(w), E), p_operand(p_12_10(w), kalt64_p_reg::GOVERNING), z_operand(z_9_5(w), E));
+  return R(s, z_operand(z_4_0(w), E), p_operand(p_12_10(w), kalt64_p_reg::GOVERNING),
+           z_operand(z_9_5(w), E));
 }
 // Predicates: Pd 3..0, Pn 8..5, Pm 19..16.
 template <unsigned E, auto R>
@@ -474,78 +490,106 @@ kalt64_decode_rc pp(cpu_state* s, unsigned w) {
 // register (its low 64 bits in, its low element out with the rest cleared).
 struct GeneralScalar {
   template <typename T>
-  static uint64_t read(const cpu_state* s, unsigned n) { return read_xzr(s, n); }
+  static uint64_t read(const cpu_state* s, unsigned n) {
+    return read_xzr(s, n);
+  }
   template <typename T>
-  static void write(cpu_state* s, unsigned n, uint64_t v) { write_xzr(s, n, v); }
+  static void write(cpu_state* s, unsigned n, uint64_t v) {
+    write_xzr(s, n, v);
+  }
 };
 struct VectorScalar {
   template <typename T>
-  static uint64_t read(const cpu_state* s, unsigned n) { return read_vscalar(s, n); }
+  static uint64_t read(const cpu_state* s, unsigned n) {
+    return read_vscalar(s, n);
+  }
   template <typename T>
-  static void write(cpu_state* s, unsigned n, uint64_t v) { write_vscalar<T>(s, n, v); }
+  static void write(cpu_state* s, unsigned n, uint64_t v) {
+    write_vscalar<T>(s, n, v);
+  }
 };
 // INSR Zdn, Rm/Vm 9..5.
 template <typename T, typename Src>
 kalt64_decode_rc insr_from(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
-    write_vec(s, z_4_0(w),
-              values::lib_insr_r<T>(read_vec(s, z_4_0(w)), Src::template read<T>(s, z_9_5(w)), ctx));
+    write_vec(
+        s, z_4_0(w),
+        values::lib_insr_r<T>(read_vec(s, z_4_0(w)), Src::template read<T>(s, z_9_5(w)), ctx));
   });
 }
 template <typename T>
-kalt64_decode_rc lib_insr_r(cpu_state* s, unsigned w) { return insr_from<T, GeneralScalar>(s, w); }
+kalt64_decode_rc lib_insr_r(cpu_state* s, unsigned w) {
+  return insr_from<T, GeneralScalar>(s, w);
+}
 template <typename T>
-kalt64_decode_rc lib_insr_v(cpu_state* s, unsigned w) { return insr_from<T, VectorScalar>(s, w); }
+kalt64_decode_rc lib_insr_v(cpu_state* s, unsigned w) {
+  return insr_from<T, VectorScalar>(s, w);
+}
 // Zdn 4..0, Pg 12..10, Zm 9..5.
 template <typename T, typename Op>
 kalt64_decode_rc lib_zpz_move(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
     write_vec(s, z_4_0(w),
-              values::lib_zpz_move<T, Op>(read_vec(s, z_4_0(w)), read_pred(s, p_12_10(w)), read_vec(s, z_9_5(w)), ctx));
+              values::lib_zpz_move<T, Op>(read_vec(s, z_4_0(w)), read_pred(s, p_12_10(w)),
+                                          read_vec(s, z_9_5(w)), ctx));
   });
 }
 // Zd 4..0, Zn 9..5, Zm 20..16.
 template <typename T, typename Op>
 kalt64_decode_rc lib_zzz_move(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
-    write_vec(s, z_4_0(w), values::lib_zzz_move<T, Op>(read_vec(s, z_9_5(w)), read_vec(s, z_20_16(w)), ctx));
+    write_vec(s, z_4_0(w),
+              values::lib_zzz_move<T, Op>(read_vec(s, z_9_5(w)), read_vec(s, z_20_16(w)), ctx));
   });
 }
 // Pd 3..0, Pn 8..5, Pm 19..16.
 template <typename T, typename Op>
 kalt64_decode_rc lib_ppp_move(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
-    write_pred(s, p_3_0(w), values::lib_ppp_move<T, Op>(read_pred(s, p_8_5(w)), read_pred(s, p_19_16(w)), ctx));
+    write_pred(s, p_3_0(w),
+               values::lib_ppp_move<T, Op>(read_pred(s, p_8_5(w)), read_pred(s, p_19_16(w)), ctx));
   });
 }
 // CLASTA/CLASTB Rdn/Vdn 4..0, Pg 12..10, Zm 9..5; LASTA Rd/Vd, Pg, Zn 9..5.
 template <typename T, typename Op, typename Dest>
 kalt64_decode_rc clast_into(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
-    Dest::template write<T>(s, r_4_0(w),
-                            values::lib_clast_r<T, Op>(Dest::template read<T>(s, r_4_0(w)), read_pred(s, p_12_10(w)),
-                                                       read_vec(s, z_9_5(w)), ctx));
+    Dest::template write<T>(
+        s, r_4_0(w),
+        values::lib_clast_r<T, Op>(Dest::template read<T>(s, r_4_0(w)), read_pred(s, p_12_10(w)),
+                                   read_vec(s, z_9_5(w)), ctx));
   });
 }
 template <typename T, typename Op, typename Dest>
 kalt64_decode_rc last_into(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
-    Dest::template write<T>(s, r_4_0(w), values::lib_last_r<T, Op>(read_pred(s, p_12_10(w)), read_vec(s, z_9_5(w)), ctx));
+    Dest::template write<T>(
+        s, r_4_0(w),
+        values::lib_last_r<T, Op>(read_pred(s, p_12_10(w)), read_vec(s, z_9_5(w)), ctx));
   });
 }
 template <typename T, typename Op>
-kalt64_decode_rc lib_clast_r(cpu_state* s, unsigned w) { return clast_into<T, Op, GeneralScalar>(s, w); }
+kalt64_decode_rc lib_clast_r(cpu_state* s, unsigned w) {
+  return clast_into<T, Op, GeneralScalar>(s, w);
+}
 template <typename T, typename Op>
-kalt64_decode_rc lib_clast_v(cpu_state* s, unsigned w) { return clast_into<T, Op, VectorScalar>(s, w); }
+kalt64_decode_rc lib_clast_v(cpu_state* s, unsigned w) {
+  return clast_into<T, Op, VectorScalar>(s, w);
+}
 template <typename T, typename Op>
-kalt64_decode_rc lib_last_r(cpu_state* s, unsigned w) { return last_into<T, Op, GeneralScalar>(s, w); }
+kalt64_decode_rc lib_last_r(cpu_state* s, unsigned w) {
+  return last_into<T, Op, GeneralScalar>(s, w);
+}
 template <typename T, typename Op>
-kalt64_decode_rc lib_last_v(cpu_state* s, unsigned w) { return last_into<T, Op, VectorScalar>(s, w); }
+kalt64_decode_rc lib_last_v(cpu_state* s, unsigned w) {
+  return last_into<T, Op, VectorScalar>(s, w);
+}
 // COMPACT Zd 4..0, Pg 12..10, Zn 9..5.
 template <typename T>
 kalt64_decode_rc lib_compact(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
-    write_vec(s, z_4_0(w), values::lib_compact<T>(read_pred(s, p_12_10(w)), read_vec(s, z_9_5(w)), ctx));
+    write_vec(s, z_4_0(w),
+              values::lib_compact<T>(read_pred(s, p_12_10(w)), read_vec(s, z_9_5(w)), ctx));
   });
 }
 // Zd 4..0, Zn 9..5; the element type is the wide one.

@@ -15,7 +15,8 @@
 #include "qrx/library/lib_types.h"
 #include "qrx/state/vector_length.h"
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "predicate chunks are little-endian words");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "predicate chunks are little-endian words");
 
 namespace qrx {
 
@@ -58,7 +59,9 @@ constexpr uint64_t chunk_elements(unsigned esize_bytes) {
 // The low n bytes of a chunk (n = 0 to 8).
 inline uint64_t low_bytes(unsigned n) {
   static constexpr uint64_t kLowBytes[9] = {
-      0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF, ~uint64_t{0}};
+      0,           0xFF,         0xFFFF,         0xFFFFFF,
+      0xFFFFFFFF,  0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF,
+      ~uint64_t{0}};
   return kLowBytes[n];
 }
 
@@ -141,7 +144,8 @@ inline PredV pack_predicate(const uint8_t* unpacked) {
 inline void unpack_predicate(const PredV& p, uint8_t* unpacked) {
 #pragma GCC unroll 32
   for (unsigned c = 0; c < kPredChunks; ++c)
-    store_chunk(unpacked, c, spread_bits_to_bytes(static_cast<unsigned>(p.w[c / 8] >> (8 * (c % 8)))));
+    store_chunk(unpacked, c,
+                spread_bits_to_bytes(static_cast<unsigned>(p.w[c / 8] >> (8 * (c % 8)))));
 }
 
 }  // namespace qrx

@@ -8,10 +8,11 @@ namespace {
 // size other than 8, 16, 32 or 64 bits has no elements.
 unsigned esize_elements(int esize_bits, const CpuContext* ctx) {
   switch (esize_bits) {
-    case 8: case 16: case 32: case 64:
-      return ctx_elements(ctx, static_cast<unsigned>(esize_bits) / 8);
-    default:
-      return 0;
+    case 8:
+    case 16:
+    case 32:
+    case 64: return ctx_elements(ctx, static_cast<unsigned>(esize_bits) / 8);
+    default: return 0;
   }
 }
 
@@ -89,9 +90,20 @@ unsigned long VecTrueILength(unsigned long pattern, int elements) {
       while (p * 2 <= n) p *= 2;
       return p;
     }
-    case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 8:  // VL1..VL8
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:  // VL1..VL8
       return fixed(pattern);
-    case 9: case 10: case 11: case 12: case 13:  // VL16..VL256
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13:  // VL16..VL256
       return fixed(1ul << (pattern - 5));
     case 29: return n - n % 4;  // MUL4
     case 30: return n - n % 3;  // MUL3

@@ -64,13 +64,48 @@ inline PredV pred_leading(unsigned count, unsigned esize_bytes) {
 uint32_t predicate_test(const PredV& mask, const PredV& result, unsigned esize_bytes, unsigned n);
 
 // Bitwise predicate operations, for packed words and unpacked bytes alike.
-struct PredAnd { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n & m); } };
-struct PredBic { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n & ~m); } };
-struct PredOr { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n | m); } };
-struct PredOrN { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n | ~m); } };
-struct PredNor { template <typename T> T operator()(T n, T m) const { return static_cast<T>(~(n | m)); } };
-struct PredNand { template <typename T> T operator()(T n, T m) const { return static_cast<T>(~(n & m)); } };
-struct PredXor { template <typename T> T operator()(T n, T m) const { return static_cast<T>(n ^ m); } };
+struct PredAnd {
+  template <typename T>
+  T operator()(T n, T m) const {
+    return static_cast<T>(n & m);
+  }
+};
+struct PredBic {
+  template <typename T>
+  T operator()(T n, T m) const {
+    return static_cast<T>(n & ~m);
+  }
+};
+struct PredOr {
+  template <typename T>
+  T operator()(T n, T m) const {
+    return static_cast<T>(n | m);
+  }
+};
+struct PredOrN {
+  template <typename T>
+  T operator()(T n, T m) const {
+    return static_cast<T>(n | ~m);
+  }
+};
+struct PredNor {
+  template <typename T>
+  T operator()(T n, T m) const {
+    return static_cast<T>(~(n | m));
+  }
+};
+struct PredNand {
+  template <typename T>
+  T operator()(T n, T m) const {
+    return static_cast<T>(~(n & m));
+  }
+};
+struct PredXor {
+  template <typename T>
+  T operator()(T n, T m) const {
+    return static_cast<T>(n ^ m);
+  }
+};
 
 // Index of the first set bit of p below nbits, or nbits when none is.
 inline unsigned first_set_bit(const PredV& p, unsigned nbits) {
@@ -92,7 +127,8 @@ inline int last_set_bit(const PredV& p, unsigned nbits) {
 
 // The predicate test of an unpacked result under an unpacked mask over the
 // whole vector of esize_bytes elements (the flag rule above).
-inline uint32_t predicate_test_bytes(const uint8_t* mask, const uint8_t* result, unsigned esize_bytes) {
+inline uint32_t predicate_test_bytes(const uint8_t* mask, const uint8_t* result,
+                                     unsigned esize_bytes) {
   uint64_t e = chunk_elements(esize_bytes);
   auto active = [mask, e](unsigned c) { return load_chunk(mask, c) & e; };
   unsigned first = first_set_byte(active);
@@ -106,7 +142,8 @@ inline uint32_t predicate_test_bytes(const uint8_t* mask, const uint8_t* result,
 // The predicate test of a result whose first `count` elements are true and
 // the rest false, under an all-true mask of n elements.
 constexpr uint32_t leading_test(unsigned count, unsigned n) {
-  return count == 0 ? nzcv_bits(false, true, true, false) : nzcv_bits(true, false, count < n, false);
+  return count == 0 ? nzcv_bits(false, true, true, false)
+                    : nzcv_bits(true, false, count < n, false);
 }
 
 // The WHILE comparisons of Rn + i with Rm.

@@ -25,7 +25,8 @@ PredV pred_logic(const PredV& pg, const PredV& pn, const PredV& pm, CpuContext* 
 template <unsigned kEsize>
 PredV true_flags(unsigned long pattern, CpuContext* ctx) {
   unsigned n = ctx_elements(ctx, kEsize);
-  PredV r = qrx::pred_leading(static_cast<unsigned>(VecTrueILength(pattern, static_cast<int>(n))), kEsize);
+  PredV r = qrx::pred_leading(static_cast<unsigned>(VecTrueILength(pattern, static_cast<int>(n))),
+                              kEsize);
   PredSetNZCV(r, r, kEsize * 8, ctx);
   return r;
 }
@@ -93,15 +94,33 @@ void cterm(T rn, T rm, CpuContext* ctx) {
 
 extern "C" {
 
-PredV VecPOrNPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredOrN, false>(g, n, m, c); }
-PredV VecPNandPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredNand, false>(g, n, m, c); }
-PredV VecPAndFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredAnd, true>(g, n, m, c); }
-PredV VecPBicFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredBic, true>(g, n, m, c); }
-PredV VecPOrFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredOr, true>(g, n, m, c); }
-PredV VecPOrNFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredOrN, true>(g, n, m, c); }
-PredV VecPNorFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredNor, true>(g, n, m, c); }
-PredV VecPNandFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredNand, true>(g, n, m, c); }
-PredV VecPXorFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) { return pred_logic<qrx::PredXor, true>(g, n, m, c); }
+PredV VecPOrNPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredOrN, false>(g, n, m, c);
+}
+PredV VecPNandPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredNand, false>(g, n, m, c);
+}
+PredV VecPAndFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredAnd, true>(g, n, m, c);
+}
+PredV VecPBicFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredBic, true>(g, n, m, c);
+}
+PredV VecPOrFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredOr, true>(g, n, m, c);
+}
+PredV VecPOrNFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredOrN, true>(g, n, m, c);
+}
+PredV VecPNorFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredNor, true>(g, n, m, c);
+}
+PredV VecPNandFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredNand, true>(g, n, m, c);
+}
+PredV VecPXorFlgPPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return pred_logic<qrx::PredXor, true>(g, n, m, c);
+}
 
 PredV VecP8TrueFlgI(unsigned long pattern, CpuContext* c) { return true_flags<1>(pattern, c); }
 PredV VecP16TrueFlgI(unsigned long pattern, CpuContext* c) { return true_flags<2>(pattern, c); }
@@ -120,13 +139,18 @@ PredV VecPSetFirstActiveP(PredV pg, PredV pdn, CpuContext* ctx) {
 PredV VecPBreakAFlgPZ(PredV pg, PredV pn, CpuContext* c) { return break_flags<true>(pg, pn, c); }
 PredV VecPBreakBFlgPZ(PredV pg, PredV pn, CpuContext* c) { return break_flags<false>(pg, pn, c); }
 
-PredV VecPBreakPrevAPZ(PredV g, PredV n, PredV m, CpuContext* c) { return break_prev_after<false>(g, n, m, c); }
-PredV VecPBreakPrevAFlgPZ(PredV g, PredV n, PredV m, CpuContext* c) { return break_prev_after<true>(g, n, m, c); }
+PredV VecPBreakPrevAPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return break_prev_after<false>(g, n, m, c);
+}
+PredV VecPBreakPrevAFlgPZ(PredV g, PredV n, PredV m, CpuContext* c) {
+  return break_prev_after<true>(g, n, m, c);
+}
 
 PredV VecPActualFlgP(PredV pg, CpuContext* ctx) {
   unsigned nbits = pred_bits(ctx);
   PredV r{};
-  for (unsigned k = 0; k < 4; ++k) r.w[k] = ctx->FFR.w[k] & pg.w[k] & qrx::pred_word_limit(k, nbits);
+  for (unsigned k = 0; k < 4; ++k)
+    r.w[k] = ctx->FFR.w[k] & pg.w[k] & qrx::pred_word_limit(k, nbits);
   PredSetNZCV(pg, r, kByteBits, ctx);
   return r;
 }

@@ -151,7 +151,8 @@ kalt64_decode_rc lib_step_zvl(cpu_state* s, unsigned w) {
 template <typename T, typename Step>
 kalt64_decode_rc lib_step_zp(cpu_state* s, unsigned w) {
   return library_path(s, [&](CpuContext* ctx) {
-    write_vec(s, z_4_0(w), values::lib_step_zp<T, Step>(read_vec(s, z_4_0(w)), read_pred(s, p_8_5(w)), ctx));
+    write_vec(s, z_4_0(w),
+              values::lib_step_zp<T, Step>(read_vec(s, z_4_0(w)), read_pred(s, p_8_5(w)), ctx));
   });
 }
 

@@ -146,8 +146,8 @@ inline uint64_t scaled_count(unsigned pattern, unsigned multiplier, unsigned n) 
 inline uint64_t active_count(const PredV& p, unsigned esize_bytes, unsigned n) {
   uint64_t count = 0;
   for (unsigned k = 0; k < 4; ++k)
-    count += static_cast<uint64_t>(__builtin_popcountll(
-        p.w[k] & pred_element_bits(esize_bytes) & pred_word_limit(k, n * esize_bytes)));
+    count += static_cast<uint64_t>(__builtin_popcountll(p.w[k] & pred_element_bits(esize_bytes) &
+                                                        pred_word_limit(k, n * esize_bytes)));
   return count;
 }
 
@@ -160,28 +160,36 @@ inline uint64_t active_count(const PredV& p, unsigned esize_bytes, unsigned n) {
 
 struct IncStep {
   static constexpr bool kSigned = false;
-  template <typename T> T operator()(T x, T c) const { return static_cast<T>(x + c); }
+  template <typename T>
+  T operator()(T x, T c) const {
+    return static_cast<T>(x + c);
+  }
 };
 struct DecStep {
   static constexpr bool kSigned = false;
-  template <typename T> T operator()(T x, T c) const { return static_cast<T>(x - c); }
+  template <typename T>
+  T operator()(T x, T c) const {
+    return static_cast<T>(x - c);
+  }
 };
 // Saturating: the unsigned forms clamp at all ones and at 0 (never wrapping
 // below zero), the signed forms at the largest and the most negative value.
 template <bool Unsigned>
 struct QIncStep {
   static constexpr bool kSigned = !Unsigned;
-  template <typename T> T operator()(T x, T c) const {
+  template <typename T>
+  T operator()(T x, T c) const {
     T r = static_cast<T>(x + c);
     if (Unsigned) return r < x ? static_cast<T>(~T{0}) : r;
     return static_cast<SignedOf<T>>(r) < static_cast<SignedOf<T>>(x) ? static_cast<T>(~kSignBit<T>)
-                                                                      : r;
+                                                                     : r;
   }
 };
 template <bool Unsigned>
 struct QDecStep {
   static constexpr bool kSigned = !Unsigned;
-  template <typename T> T operator()(T x, T c) const {
+  template <typename T>
+  T operator()(T x, T c) const {
     if (Unsigned) return x > c ? static_cast<T>(x - c) : T{0};
     T r = static_cast<T>(x - c);
     return static_cast<SignedOf<T>>(r) > static_cast<SignedOf<T>>(x) ? kSignBit<T> : r;

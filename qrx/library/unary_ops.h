@@ -18,9 +18,11 @@ namespace qrx {
 template <typename Narrow, bool Signed>
 struct ExtendOp {
   static_assert(std::is_unsigned<Narrow>::value, "Narrow is a storage type");
-  template <typename T> T operator()(T x) const {
+  template <typename T>
+  T operator()(T x) const {
     Narrow low = static_cast<Narrow>(x);
-    if (Signed) return static_cast<T>(static_cast<int64_t>(static_cast<std::make_signed_t<Narrow>>(low)));
+    if (Signed)
+      return static_cast<T>(static_cast<int64_t>(static_cast<std::make_signed_t<Narrow>>(low)));
     return static_cast<T>(low);
   }
 };
@@ -29,25 +31,36 @@ struct ExtendOp {
 using UxtbOp = ExtendOp<uint8_t, false>;
 
 struct ClsOp {
-  template <typename T> T operator()(T x) const {
+  template <typename T>
+  T operator()(T x) const {
     return static_cast<T>(CountLeadingSignBits(x, kElemBits<T>));
   }
 };
 struct ClzOp {
-  template <typename T> T operator()(T x) const {
+  template <typename T>
+  T operator()(T x) const {
     return static_cast<T>(CountLeadingZeroBits(x, kElemBits<T>));
   }
 };
 struct CntOp {
-  template <typename T> T operator()(T x) const { return static_cast<T>(BitCount(x, kElemBits<T>)); }
+  template <typename T>
+  T operator()(T x) const {
+    return static_cast<T>(BitCount(x, kElemBits<T>));
+  }
 };
 // NOT: every bit inverted.
 struct InvOp {
-  template <typename T> T operator()(T x) const { return static_cast<T>(~x); }
+  template <typename T>
+  T operator()(T x) const {
+    return static_cast<T>(~x);
+  }
 };
 // CNOT: 1 for a zero element, 0 otherwise.
 struct CnotOp {
-  template <typename T> T operator()(T x) const { return static_cast<T>(x == 0); }
+  template <typename T>
+  T operator()(T x) const {
+    return static_cast<T>(x == 0);
+  }
 };
 
 }  // namespace qrx

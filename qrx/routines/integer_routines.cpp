@@ -136,11 +136,12 @@ kalt64_decode_rc zpzz(cpu_state* s, kalt64_z_reg dest, kalt64_p_reg pg, unsigned
 
 // INDEX: the destination has no vector source and is written in place.
 kalt64_decode_rc index(cpu_state* s, kalt64_z_reg zd, uint64_t base, uint64_t step) {
-  return for_esize(z_esize(zd), [&](auto tag) {
-           using T = decltype(tag);
-           for (unsigned i = 0; i < elements_of(sizeof(T)); ++i)
-             set_elem<T>(s->z[zd.num], i, static_cast<T>(base + i * step));
-         })
+  return for_esize(z_esize(zd),
+                   [&](auto tag) {
+                     using T = decltype(tag);
+                     for (unsigned i = 0; i < elements_of(sizeof(T)); ++i)
+                       set_elem<T>(s->z[zd.num], i, static_cast<T>(base + i * step));
+                   })
              ? kOk
              : kNotExecuted;
 }

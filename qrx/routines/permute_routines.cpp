@@ -43,8 +43,8 @@ kalt64_decode_rc broadcast_scalar(cpu_state* s, const kalt64_z_reg& zd, uint64_t
     permute::broadcast<T>(out, kN<T>, static_cast<T>(v));
   });
 }
-kalt64_decode_rc copy_scalar(cpu_state* s, const kalt64_z_reg& zd, const kalt64_p_reg& pg, uint64_t v,
-                             bool zeroing) {
+kalt64_decode_rc copy_scalar(cpu_state* s, const kalt64_z_reg& zd, const kalt64_p_reg& pg,
+                             uint64_t v, bool zeroing) {
   return build(s->z[zd.num], z_esize(zd), [&](auto t, uint8_t* out) {
     using T = decltype(t);
     permute::copy_active<T>(out, s->z[zd.num], kN<T>, on<T>(s, pg), static_cast<T>(v), zeroing);
@@ -91,8 +91,10 @@ kalt64_decode_rc qrx_cpy_zpv(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, uns
   return copy_scalar(s, zd, pg, vscalar(s, vn), false);
 }
 kalt64_decode_rc qrx_cpy_zpi(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, int imm) {
-  if (pg.qual != kalt64_p_reg::MERGING && pg.qual != kalt64_p_reg::ZEROING) return KALT64_DECODE_NOT_EXECUTED;
-  return copy_scalar(s, zd, pg, static_cast<uint64_t>(int64_t{imm}), pg.qual == kalt64_p_reg::ZEROING);
+  if (pg.qual != kalt64_p_reg::MERGING && pg.qual != kalt64_p_reg::ZEROING)
+    return KALT64_DECODE_NOT_EXECUTED;
+  return copy_scalar(s, zd, pg, static_cast<uint64_t>(int64_t{imm}),
+                     pg.qual == kalt64_p_reg::ZEROING);
 }
 kalt64_decode_rc qrx_dup_zzi(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, unsigned int index) {
   if (zd.qual == kalt64_z_reg::Q) {
@@ -121,26 +123,32 @@ kalt64_decode_rc qrx_tbl_zzz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, kal
 }
 
 void qrx_zip1(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int element_size) {
-  byte_move(d, element_size, [&](auto t, uint8_t* out) { permute::zip<decltype(t)>(out, a, b, kN<decltype(t)>, 0); });
+  byte_move(d, element_size, [&](auto t, uint8_t* out) {
+    permute::zip<decltype(t)>(out, a, b, kN<decltype(t)>, 0);
+  });
 }
 void qrx_zip2(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int element_size) {
-  byte_move(d, element_size, [&](auto t, uint8_t* out) { permute::zip<decltype(t)>(out, a, b, kN<decltype(t)>, 1); });
+  byte_move(d, element_size, [&](auto t, uint8_t* out) {
+    permute::zip<decltype(t)>(out, a, b, kN<decltype(t)>, 1);
+  });
 }
 void qrx_uzp1(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int element_size) {
-  byte_move(d, element_size, [&](auto t, uint8_t* out) { permute::uzp<decltype(t)>(out, a, b, kN<decltype(t)>, 0); });
+  byte_move(d, element_size, [&](auto t, uint8_t* out) {
+    permute::uzp<decltype(t)>(out, a, b, kN<decltype(t)>, 0);
+  });
 }
 
 namespace {
 using ByteMove = void (*)(uint8_t*, const uint8_t*, const uint8_t*, unsigned int);
-kalt64_decode_rc vector_move(cpu_state* s, const kalt64_z_reg& zd, const kalt64_z_reg& zn, const kalt64_z_reg& zm,
-                             ByteMove move) {
+kalt64_decode_rc vector_move(cpu_state* s, const kalt64_z_reg& zd, const kalt64_z_reg& zn,
+                             const kalt64_z_reg& zm, ByteMove move) {
   unsigned code = z_esize(zd);
   if (code == kBadCode) return KALT64_DECODE_NOT_EXECUTED;
   move(s->z[zd.num], s->z[zn.num], s->z[zm.num], code);
   return KALT64_DECODE_OK;
 }
-kalt64_decode_rc pred_move(cpu_state* s, const kalt64_p_reg& pd, const kalt64_p_reg& pn, const kalt64_p_reg& pm,
-                           ByteMove move) {
+kalt64_decode_rc pred_move(cpu_state* s, const kalt64_p_reg& pd, const kalt64_p_reg& pn,
+                           const kalt64_p_reg& pm, ByteMove move) {
   unsigned code = p_esize(pd);
   if (code == kBadCode) return KALT64_DECODE_NOT_EXECUTED;
   move(s->p[pd.num], s->p[pn.num], s->p[pm.num], code);
@@ -148,10 +156,14 @@ kalt64_decode_rc pred_move(cpu_state* s, const kalt64_p_reg& pd, const kalt64_p_
 }
 template <unsigned Odd>
 void uzp_bytes(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int code) {
-  byte_move(d, code, [&](auto t, uint8_t* out) { permute::uzp<decltype(t)>(out, a, b, kN<decltype(t)>, Odd); });
+  byte_move(d, code, [&](auto t, uint8_t* out) {
+    permute::uzp<decltype(t)>(out, a, b, kN<decltype(t)>, Odd);
+  });
 }
 void trn2_bytes(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int code) {
-  byte_move(d, code, [&](auto t, uint8_t* out) { permute::trn<decltype(t)>(out, a, b, kN<decltype(t)>, 1); });
+  byte_move(d, code, [&](auto t, uint8_t* out) {
+    permute::trn<decltype(t)>(out, a, b, kN<decltype(t)>, 1);
+  });
 }
 }  // namespace
 
@@ -206,21 +218,24 @@ kalt64_decode_rc qrx_rbit_zpz(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, ka
 }
 
 kalt64_decode_rc qrx_clastb_rpz(cpu_state* s, kalt64_i_reg rdn, kalt64_p_reg pg, kalt64_z_reg zm) {
-  return for_esize(z_esize(zm), [&](auto t) {
-           using T = decltype(t);
-           int last = permute::last_active(on<T>(s, pg), kN<T>);
-           T v = last < 0 ? static_cast<T>(read_x(s, rdn)) : elem<T>(s->z[zm.num], static_cast<unsigned>(last));
-           write_x(s, rdn, v);
-         })
+  return for_esize(z_esize(zm),
+                   [&](auto t) {
+                     using T = decltype(t);
+                     int last = permute::last_active(on<T>(s, pg), kN<T>);
+                     T v = last < 0 ? static_cast<T>(read_x(s, rdn))
+                                    : elem<T>(s->z[zm.num], static_cast<unsigned>(last));
+                     write_x(s, rdn, v);
+                   })
              ? KALT64_DECODE_OK
              : KALT64_DECODE_NOT_EXECUTED;
 }
 kalt64_decode_rc qrx_lastb_rpz(cpu_state* s, kalt64_i_reg rd, kalt64_p_reg pg, kalt64_z_reg zn) {
-  return for_esize(z_esize(zn), [&](auto t) {
-           using T = decltype(t);
-           int last = permute::last_active(on<T>(s, pg), kN<T>);
-           write_x(s, rd, elem<T>(s->z[zn.num], permute::last_index<false>(last, kN<T>)));
-         })
+  return for_esize(z_esize(zn),
+                   [&](auto t) {
+                     using T = decltype(t);
+                     int last = permute::last_active(on<T>(s, pg), kN<T>);
+                     write_x(s, rd, elem<T>(s->z[zn.num], permute::last_index<false>(last, kN<T>)));
+                   })
              ? KALT64_DECODE_OK
              : KALT64_DECODE_NOT_EXECUTED;
 }
@@ -233,13 +248,15 @@ kalt64_decode_rc qrx_lastb_vpz(cpu_state* s, kalt64_z_reg vd, kalt64_p_reg pg, k
   });
 }
 
-kalt64_decode_rc qrx_sel_zpzz(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, kalt64_z_reg zn, kalt64_z_reg zm) {
+kalt64_decode_rc qrx_sel_zpzz(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, kalt64_z_reg zn,
+                              kalt64_z_reg zm) {
   return build(s->z[zd.num], z_esize(zd), [&](auto t, uint8_t* out) {
     using T = decltype(t);
     permute::select<T>(out, on<T>(s, pg), s->z[zn.num], s->z[zm.num], kN<T>);
   });
 }
-kalt64_decode_rc qrx_sel_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm) {
+kalt64_decode_rc qrx_sel_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                              kalt64_p_reg pm) {
   return build(s->p[pd.num], ESIZE_B, [&](auto, uint8_t* out) {
     permute::select<uint8_t>(out, on<uint8_t>(s, pg), s->p[pn.num], s->p[pm.num], kPredicateBytes);
   });
@@ -269,5 +286,9 @@ kalt64_decode_rc qrx_sunpkhi_s2d_zz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg 
 kalt64_decode_rc qrx_sunpklo_s2d_zz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn) {
   return unpack<uint64_t, true, 0>(s, zd, zn);
 }
-kalt64_decode_rc qrx_punpkhi_pp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pn) { return punpk<1>(s, pd, pn); }
-kalt64_decode_rc qrx_punpklo_pp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pn) { return punpk<0>(s, pd, pn); }
+kalt64_decode_rc qrx_punpkhi_pp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pn) {
+  return punpk<1>(s, pd, pn);
+}
+kalt64_decode_rc qrx_punpklo_pp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pn) {
+  return punpk<0>(s, pd, pn);
+}

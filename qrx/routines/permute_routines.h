@@ -54,8 +54,10 @@ kalt64_decode_rc qrx_lastb_rpz(cpu_state* s, kalt64_i_reg rd, kalt64_p_reg pg, k
 kalt64_decode_rc qrx_lastb_vpz(cpu_state* s, kalt64_z_reg vd, kalt64_p_reg pg, kalt64_z_reg zn);
 
 // SEL: Zn where Pg is active, Zm elsewhere; predicates byte by byte.
-kalt64_decode_rc qrx_sel_zpzz(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, kalt64_z_reg zn, kalt64_z_reg zm);
-kalt64_decode_rc qrx_sel_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
+kalt64_decode_rc qrx_sel_zpzz(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, kalt64_z_reg zn,
+                              kalt64_z_reg zm);
+kalt64_decode_rc qrx_sel_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                              kalt64_p_reg pm);
 
 // Unpacks: the low or high half of Zn's narrow elements, extended.
 kalt64_decode_rc qrx_uunpkhi_b2h_zz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn);

@@ -29,7 +29,8 @@ bool bit_at_last_of(const uint8_t* pg, const uint8_t* pn) {
 
 // Index of the first byte set in both a and b, or kPredicateBytes.
 unsigned first_common(const uint8_t* a, const uint8_t* b) {
-  return qrx::first_set_byte([a, b](unsigned c) { return load_chunk(a, c) & load_chunk(b, c) & kByteLsbs; });
+  return qrx::first_set_byte(
+      [a, b](unsigned c) { return load_chunk(a, c) & load_chunk(b, c) & kByteLsbs; });
 }
 
 // Pd = Pg's set bits below `limit`; bits where Pg is 0 become 0 (zeroing)
@@ -45,7 +46,8 @@ void store_governed_below(cpu_state* s, const kalt64_p_reg& pd, const uint8_t* g
 }
 
 template <typename Op>
-kalt64_decode_rc pred_logic(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm) {
+kalt64_decode_rc pred_logic(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                            kalt64_p_reg pm) {
   unsigned kind = qrx::p_kind(pg);
   if (kind == kBadCode) return kBad;
   const uint8_t *g = s->p[pg.num], *n = s->p[pn.num], *m = s->p[pm.num];
@@ -57,7 +59,8 @@ kalt64_decode_rc pred_logic(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt
   } else {
     qrx::map_chunks(d, [=](unsigned c) {
       uint64_t gc = load_chunk(g, c);
-      return ((gc & Op()(load_chunk(n, c), load_chunk(m, c))) | (~gc & load_chunk(d, c))) & kByteLsbs;
+      return ((gc & Op()(load_chunk(n, c), load_chunk(m, c))) | (~gc & load_chunk(d, c))) &
+             kByteLsbs;
     });
   }
   return kOk;
@@ -91,19 +94,24 @@ kalt64_decode_rc while_routine(cpu_state* s, kalt64_p_reg pd, kalt64_i_reg rn, k
 
 }  // namespace
 
-kalt64_decode_rc qrx_and_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
+kalt64_decode_rc qrx_and_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
+                              kalt64_p_reg m) {
   return pred_logic<qrx::PredAnd>(s, d, g, n, m);
 }
-kalt64_decode_rc qrx_bic_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
+kalt64_decode_rc qrx_bic_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
+                              kalt64_p_reg m) {
   return pred_logic<qrx::PredBic>(s, d, g, n, m);
 }
-kalt64_decode_rc qrx_orr_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
+kalt64_decode_rc qrx_orr_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
+                              kalt64_p_reg m) {
   return pred_logic<qrx::PredOr>(s, d, g, n, m);
 }
-kalt64_decode_rc qrx_nor_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
+kalt64_decode_rc qrx_nor_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
+                              kalt64_p_reg m) {
   return pred_logic<qrx::PredNor>(s, d, g, n, m);
 }
-kalt64_decode_rc qrx_eor_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
+kalt64_decode_rc qrx_eor_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
+                              kalt64_p_reg m) {
   return pred_logic<qrx::PredXor>(s, d, g, n, m);
 }
 
@@ -131,14 +139,16 @@ kalt64_decode_rc qrx_pnext_pp(cpu_state* s, kalt64_p_reg pdn, kalt64_p_reg pv) {
   int last = qrx::last_set_byte([dn, elems](unsigned c) { return load_chunk(dn, c) & elems; });
   unsigned start = static_cast<unsigned>(last + 1);
   auto active = [v, elems](unsigned c) { return load_chunk(v, c) & elems; };
-  unsigned next = qrx::first_set_byte([&](unsigned c) { return active(c) & ~qrx::chunk_below(c, start); });
+  unsigned next =
+      qrx::first_set_byte([&](unsigned c) { return active(c) & ~qrx::chunk_below(c, start); });
   // The test of a result that is true at `next` alone, under Pv.
   unsigned first = qrx::first_set_byte(active);
   bool found = next < kPredicateBytes;
-  uint32_t flags = first == kPredicateBytes
-                       ? qrx::nzcv_bits(false, true, true, false)
-                       : qrx::nzcv_bits(found && next == first, !found,
-                                        !(found && static_cast<int>(next) == qrx::last_set_byte(active)), false);
+  uint32_t flags =
+      first == kPredicateBytes
+          ? qrx::nzcv_bits(false, true, true, false)
+          : qrx::nzcv_bits(found && next == first, !found,
+                           !(found && static_cast<int>(next) == qrx::last_set_byte(active)), false);
   std::memset(s->p[pdn.num], 0, kPredicateBytes);
   if (found) s->p[pdn.num][next] = 1;
   qrx::set_nzcv(s, flags);
@@ -158,7 +168,8 @@ kalt64_decode_rc qrx_brkb_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt
   return break_routine<false>(s, d, g, n);
 }
 
-kalt64_decode_rc qrx_brkn(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn, bool set_flags) {
+kalt64_decode_rc qrx_brkn(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn,
+                          bool set_flags) {
   if (qrx::p_kind(pg) == kBadCode) return kBad;
   uint8_t* d = s->p[pdm.num];
   bool keep = bit_at_last_of(s->p[pg.num], s->p[pn.num]);
@@ -179,22 +190,25 @@ kalt64_decode_rc qrx_brkns_ppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kal
   return qrx_brkn(s, d, g, n, true);
 }
 
-kalt64_decode_rc qrx_brkpb(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm,
-                           bool set_flags) {
+kalt64_decode_rc qrx_brkpb(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                           kalt64_p_reg pm, bool set_flags) {
   if (qrx::p_kind(pg) == kBadCode) return kBad;
   const uint8_t* g = s->p[pg.num];
   // With the carry set, Pg's bits before its first one also set in Pm.
   unsigned limit = bit_at_last_of(g, s->p[pn.num]) ? first_common(g, s->p[pm.num]) : 0;
   uint8_t r[kPredicateBytes];
-  qrx::map_chunks(r, [=](unsigned c) { return load_chunk(g, c) & kByteLsbs & qrx::chunk_below(c, limit); });
+  qrx::map_chunks(
+      r, [=](unsigned c) { return load_chunk(g, c) & kByteLsbs & qrx::chunk_below(c, limit); });
   if (set_flags) qrx_ptest<uint8_t>(s, g, r);
   std::memcpy(s->p[pd.num], r, kPredicateBytes);
   return kOk;
 }
-kalt64_decode_rc qrx_brkpb_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
+kalt64_decode_rc qrx_brkpb_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
+                                kalt64_p_reg m) {
   return qrx_brkpb(s, d, g, n, m, false);
 }
-kalt64_decode_rc qrx_brkpbs_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n, kalt64_p_reg m) {
+kalt64_decode_rc qrx_brkpbs_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
+                                 kalt64_p_reg m) {
   return qrx_brkpb(s, d, g, n, m, true);
 }
 

@@ -12,11 +12,16 @@
 
 // Predicate logic, byte-granular: bits where Pg is 0 become 0 under a
 // zeroing Pg and keep Pd's bit otherwise.
-kalt64_decode_rc qrx_and_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
-kalt64_decode_rc qrx_bic_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
-kalt64_decode_rc qrx_orr_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
-kalt64_decode_rc qrx_nor_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
-kalt64_decode_rc qrx_eor_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
+kalt64_decode_rc qrx_and_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                              kalt64_p_reg pm);
+kalt64_decode_rc qrx_bic_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                              kalt64_p_reg pm);
+kalt64_decode_rc qrx_orr_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                              kalt64_p_reg pm);
+kalt64_decode_rc qrx_nor_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                              kalt64_p_reg pm);
+kalt64_decode_rc qrx_eor_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                              kalt64_p_reg pm);
 
 // PTRUE (element size in pd.qual) and PFALSE.
 kalt64_decode_rc qrx_ptrue_pi(cpu_state* s, kalt64_p_reg pd, unsigned pattern);
@@ -33,15 +38,18 @@ kalt64_decode_rc qrx_brka_ppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, ka
 kalt64_decode_rc qrx_brkb_ppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn);
 
 // BRKN, BRKNS.
-kalt64_decode_rc qrx_brkn(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn, bool set_flags);
+kalt64_decode_rc qrx_brkn(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn,
+                          bool set_flags);
 kalt64_decode_rc qrx_brkn_ppp(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn);
 kalt64_decode_rc qrx_brkns_ppp(cpu_state* s, kalt64_p_reg pdm, kalt64_p_reg pg, kalt64_p_reg pn);
 
 // BRKPB, BRKPBS.
-kalt64_decode_rc qrx_brkpb(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm,
-                           bool set_flags);
-kalt64_decode_rc qrx_brkpb_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
-kalt64_decode_rc qrx_brkpbs_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn, kalt64_p_reg pm);
+kalt64_decode_rc qrx_brkpb(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                           kalt64_p_reg pm, bool set_flags);
+kalt64_decode_rc qrx_brkpb_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                                kalt64_p_reg pm);
+kalt64_decode_rc qrx_brkpbs_pppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
+                                 kalt64_p_reg pm);
 
 // WHILELT (signed <), WHILELO (unsigned <), WHILELS (unsigned <=); Rn and Rm
 // both 32-bit (W) or both 64-bit (X).

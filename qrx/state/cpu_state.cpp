@@ -1,13 +1,12 @@
 // Static name tables of the register descriptor types, for printing operands.
 #include "qrx/state/cpu_state.h"
 
-#define QRX_N16(P, S)                                                          \
-  P "0" S, P "1" S, P "2" S, P "3" S, P "4" S, P "5" S, P "6" S, P "7" S,      \
-  P "8" S, P "9" S, P "10" S, P "11" S, P "12" S, P "13" S, P "14" S, P "15" S
-#define QRX_N31(P, S)                                                          \
-  QRX_N16(P, S), P "16" S, P "17" S, P "18" S, P "19" S, P "20" S, P "21" S,   \
-  P "22" S, P "23" S, P "24" S, P "25" S, P "26" S, P "27" S, P "28" S,        \
-  P "29" S, P "30" S
+#define QRX_N16(P, S)                                                                       \
+  P "0" S, P "1" S, P "2" S, P "3" S, P "4" S, P "5" S, P "6" S, P "7" S, P "8" S, P "9" S, \
+      P "10" S, P "11" S, P "12" S, P "13" S, P "14" S, P "15" S
+#define QRX_N31(P, S)                                                                            \
+  QRX_N16(P, S), P "16" S, P "17" S, P "18" S, P "19" S, P "20" S, P "21" S, P "22" S, P "23" S, \
+      P "24" S, P "25" S, P "26" S, P "27" S, P "28" S, P "29" S, P "30" S
 #define QRX_N32(P, S) QRX_N31(P, S), P "31" S
 
 const char* const kalt64_i_reg::wname[32] = {QRX_N31("w", ""), "wzr"};

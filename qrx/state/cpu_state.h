@@ -24,19 +24,19 @@ enum kalt64_decode_rc : int {
 #define QRX_DEBUG_ASSERT(cond) assert(cond)
 
 struct cpu_state {
-  uint64_t x[31];          // X0..X30; a W register is the low half
-  uint64_t sp;             // the application's stack pointer
-  const void* pc;          // address of the instruction being emulated
-  uint64_t nzcv;           // N bit 31, Z bit 30, C bit 29, V bit 28
+  uint64_t x[31];  // X0..X30; a W register is the low half
+  uint64_t sp;     // the application's stack pointer
+  const void* pc;  // address of the instruction being emulated
+  uint64_t nzcv;   // N bit 31, Z bit 30, C bit 29, V bit 28
   uint32_t fpsr;
   uint32_t fpcr;
-  uint32_t fpcr_extra;     // ORed into fpcr by library-path handlers
+  uint32_t fpcr_extra;  // ORed into fpcr by library-path handlers
   // Aligned so that the inserted code can store Q registers with scaled
   // 16-byte offsets.
   alignas(16) uint8_t z[32][qrx::kVectorBytes];
   uint8_t p[16][qrx::kPredicateBytes];  // one byte (0 or 1) per predicate bit
   uint8_t ffr[qrx::kPredicateBytes];
-  uint64_t encoding;       // the word being emulated, zero-extended
+  uint64_t encoding;  // the word being emulated, zero-extended
 };
 
 // Field offsets used by the client's inserted code.
@@ -203,8 +203,9 @@ inline unsigned p_esize(const kalt64_p_reg& r) {
 // qualifier; any other code is kBadCode.
 inline unsigned p_kind(const kalt64_p_reg& r) {
   unsigned c = r.qual;
-  QRX_DEBUG_ASSERT((c == kalt64_p_reg::MERGING || c == kalt64_p_reg::ZEROING ||
-                    c == kalt64_p_reg::GOVERNING) && "not a governing predicate");
+  QRX_DEBUG_ASSERT(
+      (c == kalt64_p_reg::MERGING || c == kalt64_p_reg::ZEROING || c == kalt64_p_reg::GOVERNING) &&
+      "not a governing predicate");
   return (c >= kalt64_p_reg::MERGING && c <= kalt64_p_reg::GOVERNING) ? c : kBadCode;
 }
 // Width code (0..3) of a general-register operand.
@@ -225,7 +226,9 @@ inline uint64_t read_xsp(const cpu_state* s, unsigned n) { return n == 31 ? s->s
 // The same through the descriptors.
 inline uint64_t read_x(const cpu_state* s, const kalt64_i_reg& r) { return read_xzr(s, r.num); }
 inline void write_x(cpu_state* s, const kalt64_i_reg& r, uint64_t v) { write_xzr(s, r.num, v); }
-inline uint64_t read_base(const cpu_state* s, const kalt64_i_rsp_reg& r) { return read_xsp(s, r.num); }
+inline uint64_t read_base(const cpu_state* s, const kalt64_i_rsp_reg& r) {
+  return read_xsp(s, r.num);
+}
 
 // Whether element i of size esize_bytes is active in an unpacked predicate.
 inline bool pred_active(const uint8_t* pred, unsigned i, unsigned esize_bytes) {

@@ -26,13 +26,13 @@ constexpr unsigned kMaxVectorBytes = kMaxVectorBits / 8;
 // A predicate register holds one bit per vector byte, kept unpacked at one
 // byte per bit in the register file.
 constexpr unsigned kPredicateBits = kVectorBytes;
-constexpr unsigned kPredicateBytes = kPredicateBits;      // unpacked
+constexpr unsigned kPredicateBytes = kPredicateBits;  // unpacked
 
 // Element counts per element size.
-constexpr unsigned kBytesElems = kVectorBytes;            // B
-constexpr unsigned kHalfElems = kVectorBytes / 2;         // H
-constexpr unsigned kWordElems = kVectorBytes / 4;         // S
-constexpr unsigned kDwordElems = kVectorBytes / 8;        // D
+constexpr unsigned kBytesElems = kVectorBytes;      // B
+constexpr unsigned kHalfElems = kVectorBytes / 2;   // H
+constexpr unsigned kWordElems = kVectorBytes / 4;   // S
+constexpr unsigned kDwordElems = kVectorBytes / 8;  // D
 
 // 128-bit segments of a vector (indexed and quadword forms).
 constexpr unsigned kSegments = kVectorBytes / 16;
@@ -44,7 +44,8 @@ constexpr unsigned kContextVL = kVectorDwords;
 constexpr unsigned elements_of(unsigned esize_bytes) { return kVectorBytes / esize_bytes; }
 
 static_assert(kVectorBits % 128 == 0, "the vector length is a multiple of 128 bits");
-static_assert(kVectorBits >= 128 && kVectorBits <= kMaxVectorBits, "the vector length is 128 to 2048 bits");
+static_assert(kVectorBits >= 128 && kVectorBits <= kMaxVectorBits,
+              "the vector length is 128 to 2048 bits");
 
 }  // namespace qrx
 

@@ -51,7 +51,12 @@ TEST(DecodeTables, MasksAndFixedBits) {
 }
 
 TEST(Classifier, KeyExamples) {
-  struct Case { uint32_t word; const char* table; int32_t key; const char* handler; };
+  struct Case {
+    uint32_t word;
+    const char* table;
+    int32_t key;
+    const char* handler;
+  };
   const Case cases[] = {
       {0x25A520E0, "decode_map__31_21__15_10__4_0", 0x96900, "VecU32CTermEQ"},
       {0x2518E3E3, "decode_map__31_10__4_4", 0x128C70, "VecP8TrueI"},
@@ -112,7 +117,7 @@ TEST(Classifier, RejectsReservedAndOrdinaryWords) {
       0xF9400020,  // LDR X0, [X1]
       0x1E222820,  // FADD S0, S1, S2
       0x4E228420,  // ADD V0.16B, V1.16B, V2.16B
-      0x00000000,  0xFFFFFFFF,
+      0x00000000, 0xFFFFFFFF,
   };
   for (uint32_t w : words) EXPECT_EQ(is_qrx(w), nullptr) << std::hex << w;
   std::mt19937 rng(99);

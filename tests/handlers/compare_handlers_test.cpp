@@ -21,8 +21,8 @@
 namespace {
 
 using qrx::kPredicateBytes;
-using qrx_test::Machine;
 using qrx::kVectorBytes;
+using qrx_test::Machine;
 
 constexpr uint64_t kN = 0x80000000, kZ = 0x40000000, kC = 0x20000000;
 
@@ -37,13 +37,14 @@ struct Form {
 
 std::vector<Form> compare_forms() {
   static const std::regex re("Vec([SU])(8|16|32|64)CmpFlg(EQ|NE|GT|GE|LT|LE)V([VIW])Z");
-  static const char* const unsigned_cond[][2] = {{"GT", "HI"}, {"GE", "HS"}, {"LT", "LO"}, {"LE", "LS"}};
+  static const char* const unsigned_cond[][2] = {
+      {"GT", "HI"}, {"GE", "HS"}, {"LT", "LO"}, {"LE", "LS"}};
   std::vector<Form> forms;
   for (const qrx::DecodeEntry* entry : family_entries("compare")) {
     std::cmatch m;
     EXPECT_TRUE(std::regex_match(entry->name, m, re)) << entry->name;
-    Form f{entry->name, entry->pattern, static_cast<unsigned>(std::atoi(m[2].first)) / 8, m[3].str(),
-           m[4].str()[0]};
+    Form f{entry->name, entry->pattern, static_cast<unsigned>(std::atoi(m[2].first)) / 8,
+           m[3].str(), m[4].str()[0]};
     if (m[1] == "U")
       for (auto& u : unsigned_cond)
         if (f.cond == u[0]) f.cond = u[1];
@@ -52,10 +53,14 @@ std::vector<Form> compare_forms() {
   return forms;
 }
 
-uint64_t ones(unsigned bytes) { return bytes == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * bytes)) - 1; }
+uint64_t ones(unsigned bytes) {
+  return bytes == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * bytes)) - 1;
+}
 
 // Operand values by case: the element a and the second operand b.
-struct Pair { uint64_t a, b; };
+struct Pair {
+  uint64_t a, b;
+};
 
 // Expected outcome per condition over a list of pairs, as '0'/'1' strings
 // in the order EQ NE GT GE LT LE HI HS LO LS.
@@ -72,19 +77,22 @@ std::vector<Pair> vector_pairs(unsigned esize) {
   uint64_t min = uint64_t{1} << (8 * esize - 1), max = min - 1;
   return {{max, min}, {min, max}, {min, min}};
 }
-const char* const kVectorTruth[10] = {"001", "110", "100", "101", "010", "011",
-                                      "010", "011", "100", "101"};
+const char* const kVectorTruth[10] = {"001", "110", "100", "101", "010",
+                                      "011", "010", "011", "100", "101"};
 
 // Narrow elements against 64-bit doublewords, nothing truncated:
 // (min, 0), (min, min sign-extended), (max, max), (all ones, ones
 // zero-extended), (1, 2^63).
 std::vector<Pair> wide_pairs(unsigned esize) {
   uint64_t min = uint64_t{1} << (8 * esize - 1), max = min - 1;
-  return {{min, 0}, {min, ~uint64_t{0} << (8 * esize - 1)}, {max, max},
-          {ones(esize), ones(esize)}, {1, uint64_t{1} << 63}};
+  return {{min, 0},
+          {min, ~uint64_t{0} << (8 * esize - 1)},
+          {max, max},
+          {ones(esize), ones(esize)},
+          {1, uint64_t{1} << 63}};
 }
-const char* const kWideTruth[10] = {"01100", "10011", "00001", "01101", "10010", "11110",
-                                    "10000", "10110", "01001", "01111"};
+const char* const kWideTruth[10] = {"01100", "10011", "00001", "01101", "10010",
+                                    "11110", "10000", "10110", "01001", "01111"};
 
 // Immediates: -1 against -1, 0 and the signed minimum; 127 against 127,
 // 128, all ones and 0.
@@ -123,12 +131,15 @@ TEST(CompareHandlers, EveryFormAtTheBoundaries) {
     // doubleword there and by element elsewhere.
     auto pair_of = [&](unsigned i) { return (f.operand == 'W' ? i * f.esize / 8 : i) % npairs; };
     for (unsigned i = 0; i < n; ++i) m.set_element(1, i, c.pairs[pair_of(i)].a, f.esize);
-    for (unsigned i = 0; i < n && f.operand == 'V'; ++i) m.set_element(3, i, c.pairs[pair_of(i)].b, f.esize);
-    for (unsigned k = 0; k < kVectorBytes / 8 && f.operand == 'W'; ++k) m.set_element(3, k, c.pairs[k % npairs].b, 8);
+    for (unsigned i = 0; i < n && f.operand == 'V'; ++i)
+      m.set_element(3, i, c.pairs[pair_of(i)].b, f.esize);
+    for (unsigned k = 0; k < kVectorBytes / 8 && f.operand == 'W'; ++k)
+      m.set_element(3, k, c.pairs[k % npairs].b, 8);
     // Pd P5, Pg P2, Zn Z1.
     ASSERT_EQ(m.run(f.pattern | c.second | 2u << 10 | 1u << 5 | 5), KALT64_DECODE_OK);
     for (unsigned i = 0; i < n; ++i) {
-      ASSERT_EQ(m.s->p[5][i * f.esize], expected(c.truth, f.cond, pair_of(i)) - '0') << "element " << i;
+      ASSERT_EQ(m.s->p[5][i * f.esize], expected(c.truth, f.cond, pair_of(i)) - '0')
+          << "element " << i;
       for (unsigned b = 1; b < f.esize; ++b) ASSERT_EQ(m.s->p[5][i * f.esize + b], 0);
     }
   }

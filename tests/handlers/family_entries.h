@@ -14,7 +14,8 @@ inline std::vector<const qrx::DecodeEntry*> family_entries(const char* family) {
   for (unsigned t = 0; t < qrx::kNumDecodeTables; ++t)
     for (unsigned e = 0; e < tables[t].num_entries; ++e) {
       const qrx::DecodeEntry& entry = tables[t].entries[e];
-      if (entry.family != nullptr && std::strcmp(entry.family, family) == 0) entries.push_back(&entry);
+      if (entry.family != nullptr && std::strcmp(entry.family, family) == 0)
+        entries.push_back(&entry);
     }
   return entries;
 }

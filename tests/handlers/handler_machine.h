@@ -36,7 +36,9 @@ struct Machine {
     for (unsigned i = 0; i < qrx::kVectorBytes / sizeof(T); ++i) set<T>(z, i, v);
   }
   template <typename T>
-  void set(unsigned z, unsigned i, T v) { std::memcpy(s->z[z] + i * sizeof(T), &v, sizeof(T)); }
+  void set(unsigned z, unsigned i, T v) {
+    std::memcpy(s->z[z] + i * sizeof(T), &v, sizeof(T));
+  }
   template <typename T>
   T get(unsigned z, unsigned i) const {
     T v;

@@ -26,9 +26,18 @@ TEST(PredicatePacking, RoundTripAndUpperBitsClear) {
 
 TEST(PredicatePacking, OnlyBitZeroOfEachByteCounts) {
   uint8_t unpacked[kPredicateBits] = {};
-  const struct { unsigned j; uint8_t v; bool bit; } cases[] = {
-      {0, 1, true}, {1, 2, false}, {2, 3, true}, {3, 0xFE, false}, {4, 0xFF, true},
-      {kPredicateBits - 1, 0x81, true}, {kPredicateBits - 2, 0x80, false},
+  const struct {
+    unsigned j;
+    uint8_t v;
+    bool bit;
+  } cases[] = {
+      {0, 1, true},
+      {1, 2, false},
+      {2, 3, true},
+      {3, 0xFE, false},
+      {4, 0xFF, true},
+      {kPredicateBits - 1, 0x81, true},
+      {kPredicateBits - 2, 0x80, false},
   };
   for (const auto& c : cases) unpacked[c.j] = c.v;
   PredV p = qrx::pack_predicate(unpacked);
@@ -92,7 +101,8 @@ TEST(LibraryPath, ContextChangesReachTheRegisterFile) {
   });
   EXPECT_EQ(s->nzcv, 0x60000000u);
   EXPECT_EQ(s->fpsr & 0x1F, 0x1Fu);
-  for (unsigned j = 0; j < kPredicateBits; ++j) EXPECT_EQ(s->ffr[j], j == kPredicateBits - 1 ? 1 : 0);
+  for (unsigned j = 0; j < kPredicateBits; ++j)
+    EXPECT_EQ(s->ffr[j], j == kPredicateBits - 1 ? 1 : 0);
 }
 
 TEST(LibraryPath, OperandMarshalling) {
@@ -110,9 +120,14 @@ TEST(LibraryPath, OperandMarshalling) {
 }
 
 TEST(Fields, ExtractionAndSignExtension) {
-  const struct { uint32_t w; unsigned hi, lo; uint32_t u; int32_t sv; } cases[] = {
-      {0x25A520E0, 20, 16, 5, 5},       {0x25A520E0, 9, 5, 7, 7},
-      {0x001F0000, 20, 16, 31, -1},     {0x00100000, 20, 16, 16, -16},
+  const struct {
+    uint32_t w;
+    unsigned hi, lo;
+    uint32_t u;
+    int32_t sv;
+  } cases[] = {
+      {0x25A520E0, 20, 16, 5, 5},          {0x25A520E0, 9, 5, 7, 7},
+      {0x001F0000, 20, 16, 31, -1},        {0x00100000, 20, 16, 16, -16},
       {0xFFFFFFFF, 31, 0, 0xFFFFFFFF, -1}, {0x80000000, 31, 31, 1, -1},
   };
   for (const auto& c : cases) {
@@ -126,11 +141,17 @@ TEST(Fields, ExtractionAndSignExtension) {
 namespace {
 
 TEST(LibraryContext, ElementCountsFollowVLAndStayInsideTheValues) {
-  const struct { uint32_t vl; unsigned esize; unsigned want; } cases[] = {
-      {qrx::kContextVL, 1, qrx::kBytesElems}, {qrx::kContextVL, 2, qrx::kHalfElems},
-      {qrx::kContextVL, 4, qrx::kWordElems},  {qrx::kContextVL, 8, qrx::kDwordElems},
+  const struct {
+    uint32_t vl;
+    unsigned esize;
+    unsigned want;
+  } cases[] = {
+      {qrx::kContextVL, 1, qrx::kBytesElems},
+      {qrx::kContextVL, 2, qrx::kHalfElems},
+      {qrx::kContextVL, 4, qrx::kWordElems},
+      {qrx::kContextVL, 8, qrx::kDwordElems},
       {0xFC000000u | qrx::kContextVL, 8, qrx::kDwordElems},  // only the low 26 bits count
-      {0x3FFFFFF, 1, qrx::kMaxVectorBytes},                   // cut to what VecValue holds
+      {0x3FFFFFF, 1, qrx::kMaxVectorBytes},                  // cut to what VecValue holds
       {0x3FFFFFF, 8, qrx::kMaxVectorBytes / 8},
       {0, 4, 0},
   };

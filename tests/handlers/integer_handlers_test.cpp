@@ -32,7 +32,10 @@ constexpr uint32_t zpz(uint32_t base, unsigned zdn, unsigned pg, unsigned zm) {
 }
 
 TEST(IntegerHandlers, ReservedBitmaskImmediatesAreNotExecuted) {
-  struct Case { uint32_t word; const char* form; };
+  struct Case {
+    uint32_t word;
+    const char* form;
+  };
   const Case cases[] = {
       {0x05C007E0, "VecS64DupMaskI"},  // N:NOT(imms) without a set bit
       {0x05C007C3, "VecS64DupMaskI"},  // one-bit element
@@ -51,13 +54,17 @@ TEST(IntegerHandlers, ReservedBitmaskImmediatesAreNotExecuted) {
 }
 
 TEST(IntegerHandlers, BitmaskImmediatesReachEveryLane) {
-  struct Case { uint32_t word; const char* form; uint64_t want; };
+  struct Case {
+    uint32_t word;
+    const char* form;
+    uint64_t want;
+  };
   const uint64_t z = 0xF0F0F0F0F0F0F0F0;
   const Case cases[] = {
-      {0x05C00783, "VecS64DupMaskI", 0x5555555555555555},     // N=0 imms=60 immr=0
+      {0x05C00783, "VecS64DupMaskI", 0x5555555555555555},  // N=0 imms=60 immr=0
       {0x05800783, "VecU64AndVIX", z & 0x5555555555555555},
-      {0x050004E3, "VecU64OrVIX", z | 0x00FF00FF00FF00FF},     // imms=0x27
-      {0x05420003, "VecU64XorVIX", z ^ 1},                      // N=1, one bit
+      {0x050004E3, "VecU64OrVIX", z | 0x00FF00FF00FF00FF},  // imms=0x27
+      {0x05420003, "VecU64XorVIX", z ^ 1},                  // N=1, one bit
   };
   for (const Case& c : cases) {
     Machine m;
@@ -71,21 +78,26 @@ TEST(IntegerHandlers, BitmaskImmediatesReachEveryLane) {
 // last element gets the result, element 0 is inactive and keeps Zdn. Wide
 // shifts take 64-bit amounts from Zm.
 TEST(IntegerHandlers, DivisionAndShiftCorners) {
-  struct Case { uint32_t base; const char* form; unsigned esize, zm_esize; uint64_t zdn, zm, want; };
+  struct Case {
+    uint32_t base;
+    const char* form;
+    unsigned esize, zm_esize;
+    uint64_t zdn, zm, want;
+  };
   const Case cases[] = {
       {0x04940000, "VecS32DivVVM", 4, 4, 0x80000000, 0xFFFFFFFF, 0x80000000},  // INT_MIN / -1
-      {0x04940000, "VecS32DivVVM", 4, 4, 7, 0, 0},                              // by zero
-      {0x04940000, "VecS32DivVVM", 4, 4, 0xFFFFFFF9, 2, 0xFFFFFFFD},            // -7 / 2 rounds to 0
+      {0x04940000, "VecS32DivVVM", 4, 4, 7, 0, 0},                             // by zero
+      {0x04940000, "VecS32DivVVM", 4, 4, 0xFFFFFFF9, 2, 0xFFFFFFFD},           // -7 / 2 rounds to 0
       {0x04D40000, "VecS64DivVVM", 8, 8, kTop, kAllOnes, kTop},
       {0x04D50000, "VecU64DivVVM", 8, 8, kAllOnes, 0, 0},
       {0x04950000, "VecU32DivVVM", 4, 4, 0xFFFFFFFF, 0xFFFFFFFF, 1},
-      {0x04970000, "VecU32DivRVVM", 4, 4, 3, 100, 33},                          // Zm / Zdn
-      {0x04188000, "VecS8ShrVWM", 1, 8, 0x80, kAllOnes, 0xFF},                  // ASR wide by 2^64-1
-      {0x041B8000, "VecU8ShlVWM", 1, 8, 0x01, 8, 0x00},                         // LSL wide by the width
-      {0x04D78000, "VecU64ShlRVVM", 8, 8, kTop, 1, 0},                          // Zm << 2^63
-      {0x04548000, "VecS16ShrRVVM", 2, 2, 0x0010, 0x8000, 0xFFFF},              // ASRR beyond the width
-      {0x04918000, "VecU32ShrVVM", 4, 4, 0xFFFFFFFF, 32, 0},                    // LSR by the width
-      {0x04108000, "VecS8ShrVVM", 1, 1, 0x81, 0xFF, 0xFF},                      // ASR by 255
+      {0x04970000, "VecU32DivRVVM", 4, 4, 3, 100, 33},              // Zm / Zdn
+      {0x04188000, "VecS8ShrVWM", 1, 8, 0x80, kAllOnes, 0xFF},      // ASR wide by 2^64-1
+      {0x041B8000, "VecU8ShlVWM", 1, 8, 0x01, 8, 0x00},             // LSL wide by the width
+      {0x04D78000, "VecU64ShlRVVM", 8, 8, kTop, 1, 0},              // Zm << 2^63
+      {0x04548000, "VecS16ShrRVVM", 2, 2, 0x0010, 0x8000, 0xFFFF},  // ASRR beyond the width
+      {0x04918000, "VecU32ShrVVM", 4, 4, 0xFFFFFFFF, 32, 0},        // LSR by the width
+      {0x04108000, "VecS8ShrVVM", 1, 1, 0x81, 0xFF, 0xFF},          // ASR by 255
   };
   for (const Case& c : cases) {
     Machine m;
@@ -100,12 +112,17 @@ TEST(IntegerHandlers, DivisionAndShiftCorners) {
 }
 
 TEST(IntegerHandlers, ShiftImmediatesFromTszImm3) {
-  struct Case { uint32_t word; const char* form; uint64_t in, want; unsigned esize; };
+  struct Case {
+    uint32_t word;
+    const char* form;
+    uint64_t in, want;
+    unsigned esize;
+  };
   const Case cases[] = {
-      {0x040381E1, "VecU8ShlVIM", 0x03, 0x80, 1},                 // LSL #7
-      {0x04289400 | 1 << 5 | 3, "VecU8ShrVIX", 0xFF, 0x00, 1},    // LSR #8
-      {0x04289400 | 7 << 16 | 1 << 5 | 3, "VecU8ShrVIX", 0xFF, 0x7F, 1},  // LSR #1
-      {0x04A09000 | 1 << 5 | 3, "VecS64ShrVIX", kTop, kAllOnes, 8},       // ASR #64
+      {0x040381E1, "VecU8ShlVIM", 0x03, 0x80, 1},                              // LSL #7
+      {0x04289400 | 1 << 5 | 3, "VecU8ShrVIX", 0xFF, 0x00, 1},                 // LSR #8
+      {0x04289400 | 7 << 16 | 1 << 5 | 3, "VecU8ShrVIX", 0xFF, 0x7F, 1},       // LSR #1
+      {0x04A09000 | 1 << 5 | 3, "VecS64ShrVIX", kTop, kAllOnes, 8},            // ASR #64
       {0x04E09000 | 1 << 5 | 3, "VecS64ShrVIX", kTop, 0xFFFFFFFF80000000, 8},  // ASR #32
   };
   for (const Case& c : cases) {
@@ -118,16 +135,21 @@ TEST(IntegerHandlers, ShiftImmediatesFromTszImm3) {
 }
 
 TEST(IntegerHandlers, ArithmeticImmediates) {
-  struct Case { uint32_t word; const char* form; uint64_t in, want; unsigned esize; };
+  struct Case {
+    uint32_t word;
+    const char* form;
+    uint64_t in, want;
+    unsigned esize;
+  };
   const Case cases[] = {
-      {0x2524C000 | 200 << 5 | 6, "VecS8QAddVIX", 0x00, 0x7F, 1},   // not truncated to -56
+      {0x2524C000 | 200 << 5 | 6, "VecS8QAddVIX", 0x00, 0x7F, 1},          // not truncated to -56
       {0x2524C000 | 1 << 13 | 1 << 5 | 6, "VecS8QAddVIX", 0x05, 0x05, 1},  // shifted byte: 0
       {0x2527C000 | 10 << 5 | 6, "VecU8QSubVIX", 5, 0, 1},
       {0x2567C000 | 1 << 13 | 0xFF << 5 | 6, "VecU16QSubVIX", 0xFFFF, 0x00FF, 2},
       {0x2566C000 | 1 << 13 | 0xFF << 5 | 6, "VecS16QSubVIX", 0x0000, 0x8000, 2},
       {0x2520C000 | 1 << 13 | 7 << 5 | 6, "VecU8AddVIX", 9, 9, 1},
       {0x2563C000 | 1 << 13 | 1 << 5 | 6, "VecU16SubRVIX", 1, 0xFF, 2},
-      {0x2528C000 | 0x80 << 5 | 6, "VecS8MaxVIX", 0x90, 0x90, 1},   // -112 > -128
+      {0x2528C000 | 0x80 << 5 | 6, "VecS8MaxVIX", 0x90, 0x90, 1},  // -112 > -128
       {0x2529C000 | 0x80 << 5 | 6, "VecU8MaxVIX", 0x90, 0x90, 1},
       {0x25E8C000 | 0xFF << 5 | 6, "VecS64MaxVIX", kTop, kAllOnes, 8},
       {0x25B0C000 | 0xFF << 5 | 6, "VecS32MulVIX", 5, 0xFFFFFFFB, 4},
@@ -155,7 +177,7 @@ TEST(IntegerHandlers, HighMultiplyAndAbsoluteValue) {
 TEST(IntegerHandlers, PredicateBytesOtherThanTheFirstAreIgnored) {
   Machine m;
   std::memset(m.s->p[2], 0xFE, qrx::kPredicateBytes);  // bit 0 clear everywhere
-  m.s->p[2][4 * 5] = 1;                                  // word element 5 only
+  m.s->p[2][4 * 5] = 1;                                // word element 5 only
   m.fill<uint32_t>(1, 10);
   ASSERT_EQ(m.run(zpz(0x04800000, 1, 2, 1), "VecU32AddVVM"), KALT64_DECODE_OK);
   for (unsigned i = 0; i < qrx::kWordElems; ++i)
@@ -163,7 +185,11 @@ TEST(IntegerHandlers, PredicateBytesOtherThanTheFirstAreIgnored) {
 }
 
 TEST(IntegerHandlers, MovePrefixMergingAndZeroing) {
-  struct Case { uint32_t word; const char* form; uint8_t inactive; };
+  struct Case {
+    uint32_t word;
+    const char* form;
+    uint8_t inactive;
+  };
   const Case cases[] = {
       {0x04102000 | 3 << 10 | 4 << 5 | 9, "VecU8MovePrefix1VZ", 0x00},
       {0x04112000 | 3 << 10 | 4 << 5 | 9, "VecU8MovePrefix1VM", 0x77},
@@ -185,7 +211,7 @@ TEST(IntegerHandlers, IndexReadsRegister31AsZero) {
   ASSERT_EQ(m.run(0x04A04C00 | 3 << 16 | 31 << 5 | 8, "VecS32IndexSS"), KALT64_DECODE_OK);
   for (unsigned i = 0; i < qrx::kWordElems; ++i) EXPECT_EQ(m.get<uint32_t>(8, i), 5 * i);
   ASSERT_EQ(m.run(0x04204000 | 0x1F << 16 | 0x10 << 5 | 8, "VecS8IndexII"), KALT64_DECODE_OK);
-  EXPECT_EQ(m.get<uint8_t>(8, 0), 0xF0);                      // base -16
+  EXPECT_EQ(m.get<uint8_t>(8, 0), 0xF0);  // base -16
   const unsigned last = qrx::kBytesElems - 1;
   EXPECT_EQ(m.get<uint8_t>(8, last), static_cast<uint8_t>(0xF0 - last));
 }

@@ -26,7 +26,8 @@ using qrx::kVectorBytes;
 uint64_t ones(unsigned bits) { return bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1; }
 
 // (input, result) pairs for operation `op` on elements of `bits` bits.
-std::vector<std::pair<uint64_t, uint64_t>> cases_for(const std::string& op, char sign, unsigned bits) {
+std::vector<std::pair<uint64_t, uint64_t>> cases_for(const std::string& op, char sign,
+                                                     unsigned bits) {
   const uint64_t all = ones(bits), top = uint64_t{1} << (bits - 1), next = top >> 1;
   if (op == "Cls") return {{0, bits - 1}, {all, bits - 1}, {next, 0}, {1, bits - 2}, {top, 0}};
   if (op == "Clz") return {{0, bits}, {1, bits - 1}, {top, 0}, {all, 0}};

@@ -30,7 +30,7 @@ PredV all_true() {
 TEST(CompareLibrary, MaximumLengthReachesTheLastElements) {
   CpuContext ctx = context(32);  // 2048 bits
   VecValue zn{}, zm{};
-  zn.b[255] = 200;   // the last byte element
+  zn.b[255] = 200;                    // the last byte element
   zn.set<uint32_t>(63, 0x80000000u);  // the last word element
   zm.set<uint64_t>(31, 0);            // and the doubleword it meets
   zm.set<uint64_t>(0, 1);             // words 0 and 1: 0 < 1

@@ -19,16 +19,21 @@ constexpr uint64_t kTop = uint64_t{1} << 63;
 int128 I(int64_t v) { return v; }
 
 TEST(IntHelpers, IntWidensByWidthAndSignedness) {
-  struct Case { uint64_t x; int n; bool is_unsigned; int128 want; };
+  struct Case {
+    uint64_t x;
+    int n;
+    bool is_unsigned;
+    int128 want;
+  };
   const Case cases[] = {
       {0xFF, 8, true, 255},
       {0xFF, 8, false, -1},
-      {0x17F, 8, false, 127},          // bits above N are ignored
+      {0x17F, 8, false, 127},  // bits above N are ignored
       {0x80, 8, false, -128},
       {kTop, 64, false, I(std::numeric_limits<int64_t>::min())},
       {kAllOnes, 64, true, int128{kAllOnes}},
       {kAllOnes, 64, false, -1},
-      {kAllOnes, 0, false, 0},         // N of 0 or less gives 0
+      {kAllOnes, 0, false, 0},  // N of 0 or less gives 0
       {kAllOnes, -3, true, 0},
       {kAllOnes, 1, false, -1},
       {kAllOnes, 90, true, int128{kAllOnes}},  // wider than 64 reads 64 bits
@@ -46,24 +51,34 @@ TEST(IntHelpers, IntWidensByWidthAndSignedness) {
 TEST(IntHelpers, ShiftsAtAndBeyondTheWidth) {
   const int128 neg = -5, pos = 5;
   const int128 big = int128{1} << 100;
-  struct Case { int128 v; qrx::uint128 s; int128 want; };
+  struct Case {
+    int128 v;
+    qrx::uint128 s;
+    int128 want;
+  };
   const Case right[] = {
-      {neg, 0, -5}, {neg, 1, -3}, {neg, 127, -1}, {neg, 128, -1}, {neg, 1000, -1},
-      {pos, 127, 0}, {pos, 128, 0}, {big, 100, 1}, {big, 101, 0},
+      {neg, 0, -5},  {neg, 1, -3},  {neg, 127, -1}, {neg, 128, -1}, {neg, 1000, -1},
+      {pos, 127, 0}, {pos, 128, 0}, {big, 100, 1},  {big, 101, 0},
   };
   for (const Case& c : right) EXPECT_TRUE(qrx::ShiftRightInt(c.v, c.s) == c.want);
 
   EXPECT_TRUE(qrx::ShiftLeftInt(1, 0) == 1);
   EXPECT_TRUE(qrx::ShiftLeftInt(1, 64) == (int128{1} << 64));
   EXPECT_TRUE(qrx::ShiftLeftInt(1, 100) == (int128{1} << 64));  // count capped at 64
-  EXPECT_TRUE(qrx::ShiftLeftInt(-8, -2) == -2);                  // negative: right shift
+  EXPECT_TRUE(qrx::ShiftLeftInt(-8, -2) == -2);                 // negative: right shift
   EXPECT_TRUE(qrx::ShiftLeftInt(-8, std::numeric_limits<int64_t>::min()) == -1);
   // Wraps in 128 bits instead of overflowing.
   EXPECT_TRUE(qrx::ShiftLeftInt(int128{1} << 100, 64) == 0);
 }
 
 TEST(IntHelpers, SatQClampsBothSigns) {
-  struct Case { int128 v; int n; bool is_unsigned; uint64_t result; bool saturated; };
+  struct Case {
+    int128 v;
+    int n;
+    bool is_unsigned;
+    uint64_t result;
+    bool saturated;
+  };
   const Case cases[] = {
       {-1, 8, true, 0, true},
       {256, 8, true, 0xFF, true},
@@ -120,11 +135,14 @@ TEST(IntOps, DivisionByZeroAndMinusOne) {
 }
 
 TEST(IntOps, ShiftAmountsAreUnsigned) {
-  struct Case { uint64_t amount; uint8_t lsl, lsr, asr; };
+  struct Case {
+    uint64_t amount;
+    uint8_t lsl, lsr, asr;
+  };
   // Of 0x81: logical and arithmetic results.
   const Case cases[] = {
-      {0, 0x81, 0x81, 0x81}, {1, 0x02, 0x40, 0xC0}, {7, 0x80, 0x01, 0xFF},
-      {8, 0, 0, 0xFF}, {255, 0, 0, 0xFF}, {kAllOnes, 0, 0, 0xFF}, {kTop, 0, 0, 0xFF},
+      {0, 0x81, 0x81, 0x81}, {1, 0x02, 0x40, 0xC0},  {7, 0x80, 0x01, 0xFF}, {8, 0, 0, 0xFF},
+      {255, 0, 0, 0xFF},     {kAllOnes, 0, 0, 0xFF}, {kTop, 0, 0, 0xFF},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(qrx::LslOp{}(uint8_t{0x81}, c.amount), c.lsl) << c.amount;
@@ -138,14 +156,17 @@ TEST(IntOps, ShiftAmountsAreUnsigned) {
 }
 
 TEST(IntOps, AsrdRoundsTowardZero) {
-  struct Case { uint8_t x; unsigned sh; uint8_t want; };
+  struct Case {
+    uint8_t x;
+    unsigned sh;
+    uint8_t want;
+  };
   const Case cases[] = {
-      {0xFF, 1, 0x00},   // -1 / 2
-      {0xFD, 1, 0xFF},   // -3 / 2 = -1
-      {0x80, 8, 0x00},   // -128 / 256
-      {0x80, 7, 0xFF},   // -128 / 128
-      {0x7F, 8, 0x00},
-      {0x7F, 1, 0x3F},
+      {0xFF, 1, 0x00},  // -1 / 2
+      {0xFD, 1, 0xFF},  // -3 / 2 = -1
+      {0x80, 8, 0x00},  // -128 / 256
+      {0x80, 7, 0xFF},  // -128 / 128
+      {0x7F, 8, 0x00}, {0x7F, 1, 0x3F},
   };
   for (const Case& c : cases) EXPECT_EQ(qrx::AsrdOp{}(c.x, c.sh), c.want);
   EXPECT_EQ(qrx::AsrdOp{}(kTop, 64), 0u);
@@ -171,7 +192,10 @@ TEST(IntOps, AbsAndAbdWidenBeforeTruncating) {
 }
 
 TEST(LogicalImmediate, DecodesAndReplicates) {
-  struct Case { unsigned n, immr, imms; uint64_t want; };
+  struct Case {
+    unsigned n, immr, imms;
+    uint64_t want;
+  };
   const Case cases[] = {
       {0, 0, 60, 0x5555555555555555},  // 2-bit element with one set bit
       {0, 1, 60, 0xAAAAAAAAAAAAAAAA},
@@ -190,7 +214,9 @@ TEST(LogicalImmediate, DecodesAndReplicates) {
 }
 
 TEST(LogicalImmediate, ReservedEncodingsAreRejected) {
-  struct Case { unsigned n, immr, imms; };
+  struct Case {
+    unsigned n, immr, imms;
+  };
   const Case cases[] = {
       {0, 0, 0x3F},  // N:NOT(imms) has no set bit
       {0, 5, 0x3E},  // one-bit element

@@ -36,8 +36,10 @@ TEST(PredicateLib, ResultsStopAtTheVectorLength) {
   } rows[] = {{qrx::kContextVL, qrx::kPredicateBits}, {2, 16}, {0, 0}, {qrx::kVLMask, 256}};
   for (const Row& r : rows) {
     CpuContext c = context(r.vl);
-    EXPECT_TRUE(same(VecPNandPPZ(all_ones(), PredV{}, PredV{}, &c), qrx::pred_leading(r.bits, 1))) << r.vl;
-    EXPECT_TRUE(same(VecPSetFirstActiveP(all_ones(), all_ones(), &c), qrx::pred_leading(r.bits, 1))) << r.vl;
+    EXPECT_TRUE(same(VecPNandPPZ(all_ones(), PredV{}, PredV{}, &c), qrx::pred_leading(r.bits, 1)))
+        << r.vl;
+    EXPECT_TRUE(same(VecPSetFirstActiveP(all_ones(), all_ones(), &c), qrx::pred_leading(r.bits, 1)))
+        << r.vl;
     EXPECT_TRUE(same(VecP16TrueFlgI(31, &c), qrx::pred_leading(r.bits / 2, 2))) << r.vl;
     c.FFR = all_ones();
     EXPECT_TRUE(same(VecPActualFlgP(all_ones(), &c), qrx::pred_leading(r.bits, 1))) << r.vl;
@@ -64,7 +66,8 @@ TEST(PredicateLib, PtruesPerElementSize) {
     PredV out = r.f(r.pattern, &c);
     // Only the first bit of each element can be set.
     for (unsigned j = 0; j < qrx::kPredicateBits; ++j)
-      ASSERT_EQ(out.bit(j), j % r.esize == 0 && j / r.esize < r.count) << r.esize << "/" << r.pattern << " bit " << j;
+      ASSERT_EQ(out.bit(j), j % r.esize == 0 && j / r.esize < r.count)
+          << r.esize << "/" << r.pattern << " bit " << j;
     EXPECT_EQ(c.NZCV, kOther | (r.count ? N : Z | C)) << r.esize << "/" << r.pattern;
   }
 }

@@ -33,32 +33,33 @@ struct PatternRow {
 TEST(VecTrueILength, EveryPatternAtEveryElementCount) {
   const int elements[4] = {144, 72, 36, 18};
   std::vector<PatternRow> rows = {
-      {0, {128, 64, 32, 16}},    // POW2
-      {1, {1, 1, 1, 1}},   {2, {2, 2, 2, 2}},   {3, {3, 3, 3, 3}},   {4, {4, 4, 4, 4}},
-      {5, {5, 5, 5, 5}},   {6, {6, 6, 6, 6}},   {7, {7, 7, 7, 7}},   {8, {8, 8, 8, 8}},
-      {9, {16, 16, 16, 16}},     // VL16
-      {10, {32, 32, 32, 0}},     // VL32
-      {11, {64, 64, 0, 0}},      // VL64
-      {12, {128, 0, 0, 0}},      // VL128
-      {13, {0, 0, 0, 0}},        // VL256
-      {29, {144, 72, 36, 16}},   // MUL4
-      {30, {144, 72, 36, 18}},   // MUL3
-      {31, {144, 72, 36, 18}},   // ALL
+      {0, {128, 64, 32, 16}},  // POW2
+      {1, {1, 1, 1, 1}},       {2, {2, 2, 2, 2}}, {3, {3, 3, 3, 3}},
+      {4, {4, 4, 4, 4}},       {5, {5, 5, 5, 5}}, {6, {6, 6, 6, 6}},
+      {7, {7, 7, 7, 7}},       {8, {8, 8, 8, 8}}, {9, {16, 16, 16, 16}},  // VL16
+      {10, {32, 32, 32, 0}},                                              // VL32
+      {11, {64, 64, 0, 0}},                                               // VL64
+      {12, {128, 0, 0, 0}},                                               // VL128
+      {13, {0, 0, 0, 0}},                                                 // VL256
+      {29, {144, 72, 36, 16}},                                            // MUL4
+      {30, {144, 72, 36, 18}},                                            // MUL3
+      {31, {144, 72, 36, 18}},                                            // ALL
   };
   for (unsigned long p = 14; p <= 28; ++p) rows.push_back({p, {0, 0, 0, 0}});
   ASSERT_EQ(rows.size(), 32u);
   for (const PatternRow& r : rows)
     for (int k = 0; k < 4; ++k)
-      EXPECT_EQ(VecTrueILength(r.pattern, elements[k]), r.count[k]) << "pattern " << r.pattern << " n " << elements[k];
+      EXPECT_EQ(VecTrueILength(r.pattern, elements[k]), r.count[k])
+          << "pattern " << r.pattern << " n " << elements[k];
 }
 
 TEST(VecTrueILength, SmallAndEmptyVectors) {
-  EXPECT_EQ(VecTrueILength(0, 1), 1u);    // POW2 of 1
+  EXPECT_EQ(VecTrueILength(0, 1), 1u);  // POW2 of 1
   EXPECT_EQ(VecTrueILength(0, 0), 0u);
   EXPECT_EQ(VecTrueILength(31, 0), 0u);
   EXPECT_EQ(VecTrueILength(31, -4), 0u);
-  EXPECT_EQ(VecTrueILength(3, 2), 0u);    // VL3 does not fit in 2
-  EXPECT_EQ(VecTrueILength(32, 144), 0u); // beyond the 5-bit field
+  EXPECT_EQ(VecTrueILength(3, 2), 0u);     // VL3 does not fit in 2
+  EXPECT_EQ(VecTrueILength(32, 144), 0u);  // beyond the 5-bit field
 }
 
 struct TestRow {
@@ -118,10 +119,10 @@ TEST(FindLastActive, Table) {
       {PredV{}, 8, -1},
       {bits({0}), 8, 0},
       {bits({5, 143}), 8, 143},
-      {bits({5, 143}), 64, -1},     // 143 is not the first bit of a D element
+      {bits({5, 143}), 64, -1},  // 143 is not the first bit of a D element
       {bits({8, 136}), 64, 17},
       {bits({2, 142}), 16, 71},
-      {bits({200}), 8, -1},         // beyond the vector length
+      {bits({200}), 8, -1},  // beyond the vector length
   };
   for (const Row& r : rows) {
     CpuContext c = context(0);
@@ -148,9 +149,12 @@ TEST(QrxPtest, SignedAndUnsignedElementTypesAgree) {
 
 // The WHILE count against its definition, element by element, over values
 // around every signed and unsigned boundary of both widths.
-unsigned while_by_definition(uint64_t rn, uint64_t rm, unsigned width, qrx::WhileCond cond, unsigned n) {
+unsigned while_by_definition(uint64_t rn, uint64_t rm, unsigned width, qrx::WhileCond cond,
+                             unsigned n) {
   uint64_t wmask = width == 64 ? ~0ull : 0xFFFFFFFFull;
-  auto sx = [&](uint64_t v) { return width == 64 ? static_cast<int64_t>(v) : static_cast<int64_t>(static_cast<int32_t>(v)); };
+  auto sx = [&](uint64_t v) {
+    return width == 64 ? static_cast<int64_t>(v) : static_cast<int64_t>(static_cast<int32_t>(v));
+  };
   for (unsigned i = 0; i < n; ++i) {
     uint64_t a = (rn + i) & wmask, b = rm & wmask;
     bool ok = cond == qrx::WhileCond::LT   ? sx(a) < sx(b)
@@ -163,9 +167,11 @@ unsigned while_by_definition(uint64_t rn, uint64_t rm, unsigned width, qrx::Whil
 }
 
 TEST(WhileTrueCount, MatchesTheDefinitionAroundBoundaries) {
-  const uint64_t bases[] = {0, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0x7FFFFFFFFFFFFFFF, 0x8000000000000000, ~0ull};
+  const uint64_t bases[] = {
+      0, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0x7FFFFFFFFFFFFFFF, 0x8000000000000000, ~0ull};
   const int64_t offsets[] = {-200, -145, -144, -143, -20, -1, 0, 1, 17, 143, 144, 200};
-  const qrx::WhileCond conds[] = {qrx::WhileCond::LT, qrx::WhileCond::LE, qrx::WhileCond::LO, qrx::WhileCond::LS};
+  const qrx::WhileCond conds[] = {qrx::WhileCond::LT, qrx::WhileCond::LE, qrx::WhileCond::LO,
+                                  qrx::WhileCond::LS};
   const unsigned counts[] = {qrx::kBytesElems, qrx::kDwordElems, 0};
   for (uint64_t bn : bases)
     for (int64_t on : offsets)
@@ -175,7 +181,8 @@ TEST(WhileTrueCount, MatchesTheDefinitionAroundBoundaries) {
             for (qrx::WhileCond c : conds)
               for (unsigned n : counts) {
                 uint64_t rn = bn + static_cast<uint64_t>(on), rm = bm + static_cast<uint64_t>(om);
-                ASSERT_EQ(qrx::while_true_count(rn, rm, width, c, n), while_by_definition(rn, rm, width, c, n))
+                ASSERT_EQ(qrx::while_true_count(rn, rm, width, c, n),
+                          while_by_definition(rn, rm, width, c, n))
                     << std::hex << rn << " " << rm << " w" << std::dec << width << " cond "
                     << static_cast<unsigned>(c) << " n " << n;
               }

@@ -33,7 +33,10 @@ TEST(CompareRoutines, SizeCodesAboveDoublewordCompareBytes) {
 
 TEST(UnaryRoutines, ExtensionNoWiderThanItsSourceIsNotExecuted) {
   using Routine = kalt64_decode_rc (*)(cpu_state*, kalt64_z_reg, kalt64_p_reg, kalt64_z_reg);
-  struct Case { Routine routine; unsigned esize; };
+  struct Case {
+    Routine routine;
+    unsigned esize;
+  };
   const Case cases[] = {
       {qrx_sxtb_zpz, ESIZE_B}, {qrx_sxth_zpz, ESIZE_H}, {qrx_sxth_zpz, ESIZE_B},
       {qrx_sxtw_zpz, ESIZE_S}, {qrx_uxth_zpz, ESIZE_H}, {qrx_uxtw_zpz, ESIZE_S},
@@ -46,7 +49,8 @@ TEST(UnaryRoutines, ExtensionNoWiderThanItsSourceIsNotExecuted) {
     std::memset(s->z[4], 0x33, kVectorBytes);
     EXPECT_EQ(c.routine(s.get(), z_operand(4, c.esize), p_operand(0, kalt64_p_reg::MERGING),
                         z_operand(1, c.esize)),
-              KALT64_DECODE_NOT_EXECUTED) << c.esize;
+              KALT64_DECODE_NOT_EXECUTED)
+        << c.esize;
     for (unsigned i = 0; i < kVectorBytes; ++i) ASSERT_EQ(s->z[4][i], 0x33);
   }
 }

@@ -9,7 +9,8 @@ namespace {
 // The sizes derive from the bit length.
 static_assert(qrx::kVectorBytes * 8 == qrx::kVectorBits, "bytes");
 static_assert(qrx::kVectorDwords * 64 == qrx::kVectorBits, "doublewords");
-static_assert(qrx::kHalfElems * 2 == qrx::kVectorBytes && qrx::kWordElems * 4 == qrx::kVectorBytes &&
+static_assert(qrx::kHalfElems * 2 == qrx::kVectorBytes &&
+                  qrx::kWordElems * 4 == qrx::kVectorBytes &&
                   qrx::kDwordElems * 8 == qrx::kVectorBytes,
               "element counts");
 static_assert(qrx::kSegments * 16 == qrx::kVectorBytes, "128-bit segments");
@@ -51,7 +52,10 @@ TEST(CpuState, Register31ReadsZeroOrSp) {
 }
 
 TEST(Descriptors, OperandAndDestructiveCodes) {
-  struct Case { kalt64_z_reg z; unsigned esize; };
+  struct Case {
+    kalt64_z_reg z;
+    unsigned esize;
+  };
   const Case cases[] = {
       {z_operand(4, ESIZE_H), ESIZE_H},
       {z_destructive(4, ESIZE_D), ESIZE_D},
@@ -69,30 +73,35 @@ TEST(Descriptors, OperandAndDestructiveCodes) {
 
 #ifdef NDEBUG
 TEST(Descriptors, UnexpectedCodesAreNotReadAsBytes) {
-  EXPECT_EQ(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::NONE, kalt64_z_reg::NONE, 5}), qrx::kBadCode);
+  EXPECT_EQ(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::NONE, kalt64_z_reg::NONE, 5}),
+            qrx::kBadCode);
   EXPECT_EQ(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::Q, 5, 5}), qrx::kBadCode);
   EXPECT_EQ(qrx::p_esize(p_operand(1, kalt64_p_reg::MERGING)), qrx::kBadCode);
   EXPECT_EQ(qrx::p_kind(p_operand(1, ESIZE_B)), qrx::kBadCode);
 }
 #else
 TEST(DescriptorsDeathTest, UnexpectedCodesAssertInDebugBuilds) {
-  EXPECT_DEATH(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::NONE, kalt64_z_reg::NONE, 5}), "element size");
+  EXPECT_DEATH(qrx::z_esize(kalt64_z_reg{1, kalt64_z_reg::NONE, kalt64_z_reg::NONE, 5}),
+               "element size");
   EXPECT_DEATH(qrx::p_esize(p_operand(1, kalt64_p_reg::MERGING)), "element size");
 }
 #endif
 
 TEST(Descriptors, NameTables) {
-  struct Case { const char* got; const char* want; };
+  struct Case {
+    const char* got;
+    const char* want;
+  };
   const Case cases[] = {
-      {kalt64_i_reg::wname[0], "w0"},        {kalt64_i_reg::wname[31], "wzr"},
-      {kalt64_i_reg::xname[30], "x30"},      {kalt64_i_reg::xname[31], "xzr"},
+      {kalt64_i_reg::wname[0], "w0"},           {kalt64_i_reg::wname[31], "wzr"},
+      {kalt64_i_reg::xname[30], "x30"},         {kalt64_i_reg::xname[31], "xzr"},
       {kalt64_i_rsp_reg::wname[31], "illegal"}, {kalt64_i_rsp_reg::xname[31], "sp"},
-      {kalt64_p_reg::pname[15], "p15"},      {kalt64_p_reg::pname_m[3], "p3/m"},
-      {kalt64_p_reg::pname_z[7], "p7/z"},    {kalt64_p_reg::pname_b[0], "p0.b"},
-      {kalt64_p_reg::pname_h[9], "p9.h"},    {kalt64_p_reg::pname_s[10], "p10.s"},
-      {kalt64_p_reg::pname_d[15], "p15.d"},  {kalt64_z_reg::zname[31], "z31"},
-      {kalt64_z_reg::zname_b[12], "z12.b"},  {kalt64_z_reg::zname_h[1], "z1.h"},
-      {kalt64_z_reg::zname_s[30], "z30.s"},  {kalt64_z_reg::zname_d[31], "z31.d"},
+      {kalt64_p_reg::pname[15], "p15"},         {kalt64_p_reg::pname_m[3], "p3/m"},
+      {kalt64_p_reg::pname_z[7], "p7/z"},       {kalt64_p_reg::pname_b[0], "p0.b"},
+      {kalt64_p_reg::pname_h[9], "p9.h"},       {kalt64_p_reg::pname_s[10], "p10.s"},
+      {kalt64_p_reg::pname_d[15], "p15.d"},     {kalt64_z_reg::zname[31], "z31"},
+      {kalt64_z_reg::zname_b[12], "z12.b"},     {kalt64_z_reg::zname_h[1], "z1.h"},
+      {kalt64_z_reg::zname_s[30], "z30.s"},     {kalt64_z_reg::zname_d[31], "z31.d"},
   };
   for (const Case& c : cases) EXPECT_STREQ(c.got, c.want);
 }

@@ -39,9 +39,8 @@ struct rng {
 uint64_t edge_value(rng& r, unsigned bits) {
   const uint64_t mask = ones(static_cast<int>(bits));
   const uint64_t min = uint64_t{1} << (bits - 1), max = min - 1;
-  const uint64_t edges[] = {0,       1,       2,        mask,     mask - 1,     min,
-                            min + 1, max,     max - 1,  bits - 1, bits,         bits + 1,
-                            2 * bits, 255,    r.next()};
+  const uint64_t edges[] = {0,       1,        2,    mask,     mask - 1, min, min + 1, max,
+                            max - 1, bits - 1, bits, bits + 1, 2 * bits, 255, r.next()};
   return edges[r.below(sizeof edges / sizeof edges[0])] & mask;
 }
 
@@ -86,11 +85,18 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string a = argv[i];
     uint64_t v = std::strtoull(argv[i + 1], nullptr, 0);
-    if (a == "--family") family = argv[i + 1];
-    else if (a == "--cases") cases = static_cast<unsigned>(v);
-    else if (a == "--seed") seed = v;
-    else if (a == "--jobs") jobs = static_cast<unsigned>(v);
-    else { std::fputs(kUsage, stderr); return 2; }
+    if (a == "--family")
+      family = argv[i + 1];
+    else if (a == "--cases")
+      cases = static_cast<unsigned>(v);
+    else if (a == "--seed")
+      seed = v;
+    else if (a == "--jobs")
+      jobs = static_cast<unsigned>(v);
+    else {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
   }
   if (argc % 2 == 0 || cases == 0 || jobs == 0) {
     std::fputs(kUsage, stderr);
@@ -107,7 +113,9 @@ int main(int argc, char** argv) {
   std::vector<form_tally> forms;
   std::vector<work_case> work;
   select_forms(family_forms(family), cases, seed ^ 0xED6Eu, &forms,
-               [&](size_t form, uint32_t word, uint64_t s) { work.push_back({form, word, s}); });
+               [&](size_t form, uint32_t word, uint64_t s) {
+                 work.push_back({form, word, s});
+               });
   if (forms.empty()) {
     std::fprintf(stderr, "qrx-int-edges: no implemented form in family %s\n", family.c_str());
     return 2;

@@ -59,8 +59,9 @@ int main(int argc, char** argv) {
   std::vector<unsigned int> code;
   for (const qrx::cost::Kernel& k : kernels) code.push_back(k.word);
 
-  std::printf("# emulator, ns per QRX instruction (handler + statistics; N = %u, best of %u runs)\n",
-              iterations, repeats);
+  std::printf(
+      "# emulator, ns per QRX instruction (handler + statistics; N = %u, best of %u runs)\n",
+      iterations, repeats);
   int status = 0;
   for (size_t i = 0; i < kernels.size(); ++i) {
     const qrx::cost::Kernel& k = kernels[i];
@@ -71,9 +72,7 @@ int main(int argc, char** argv) {
       case qrx::cost::Outcome::Measured:
         std::printf("%-16s %8.1f ns  handler %8.1f ns\n", k.name.c_str(), c.ns, c.handler_ns);
         break;
-      case qrx::cost::Outcome::Pending:
-        std::printf("%-16s  pending\n", k.name.c_str());
-        break;
+      case qrx::cost::Outcome::Pending: std::printf("%-16s  pending\n", k.name.c_str()); break;
       case qrx::cost::Outcome::NotQrx:
         std::printf("%-16s  not-qrx\n", k.name.c_str());
         status = 1;
