@@ -172,6 +172,34 @@ TEST(Scatters, AscendingOrderAndUntouchedInactiveBytes) {
   }
 }
 
+TEST(ScattersDeathTest, AScatterThatFaultsWritesNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer handles SIGSEGV itself";
+#endif
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  // A shared file mapping keeps what the dying child stored; its second page
+  // is unmapped. st1d {z3.d}, p1, [x1, z4.d]: elements 0..16 in the first
+  // page, element 17 in the second.
+  char path[] = "/tmp/qrx_scatter_XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(page)), 0);
+  auto* mem = static_cast<uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+  ASSERT_NE(mem, MAP_FAILED);
+  munmap(mem + page, page);
+  qrx_test::Machine m;
+  m.fill<uint64_t>(3, 0x0123456789ABCDEFull);
+  for (unsigned i = 0; i < 18; ++i) m.set<uint64_t>(4, i, i < 17 ? 8 * i : page + 8);
+  m.all_true(kPg, 8);
+  m.s->x[1] = addr_of(mem);
+  EXPECT_EXIT(m.run(0xe584a423, "VecU64Store8VSZ"), ::testing::KilledBySignal(SIGSEGV), "");
+  for (unsigned i = 0; i < 17 * 8; ++i) EXPECT_EQ(mem[i], 0) << i;
+  munmap(mem, page);
+  close(fd);
+  unlink(path);
+}
+
 // ----- Structure loads and stores -----
 
 struct StructureCase {
