@@ -125,9 +125,20 @@ kalt64_decode_rc lib_count(cpu_state* s, unsigned w) {
     write_xzr(s, r_4_0(w), values::lib_count<T>(pattern_9_5(w), multiplier_m1_19_16(w), ctx));
   });
 }
+// The pattern-count forms read only the vector length from the context and
+// change none of it: no context is built or written back, and the register
+// file gets the library path's other effects directly.
+template <typename Body>
+inline kalt64_decode_rc counting_path(cpu_state* s, Body&& body) {
+  CpuContext ctx{};
+  ctx.VL = kContextVL;
+  body(static_cast<const CpuContext*>(&ctx));
+  library_path_effects(s);
+  return KALT64_DECODE_OK;
+}
 template <typename T, typename Step, typename W>
 kalt64_decode_rc lib_step_rvl(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) {
+  return counting_path(s, [&](const CpuContext* ctx) {
     write_xzr(s, r_4_0(w),
               values::lib_step_rvl<T, Step, W>(read_xzr(s, r_4_0(w)), pattern_9_5(w),
                                                multiplier_m1_19_16(w), ctx));
@@ -142,7 +153,7 @@ kalt64_decode_rc lib_step_rp(cpu_state* s, unsigned w) {
 }
 template <typename T, typename Step>
 kalt64_decode_rc lib_step_zvl(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) {
+  return counting_path(s, [&](const CpuContext* ctx) {
     write_vec(s, z_4_0(w),
               values::lib_step_zvl<T, Step>(read_vec(s, z_4_0(w)), pattern_9_5(w),
                                             multiplier_m1_19_16(w), ctx));
