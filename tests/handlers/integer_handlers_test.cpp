@@ -117,7 +117,7 @@ TEST(IntegerHandlers, HighMultiplyAndAbsoluteValue) {
   m.fill<uint8_t>(2, 0x80);
   m.all_true(0, 1);
   ASSERT_EQ(m.run(zpz(0x0416A000, 3, 0, 2), "VecS8AbsVM"), KALT64_DECODE_OK);
-  EXPECT_EQ(m.get<uint8_t>(3, 100), 0x80);
+  EXPECT_EQ(m.get<uint8_t>(3, qrx::kVectorBytes - 1), 0x80);
 }
 
 TEST(IntegerHandlers, PredicateBytesOtherThanTheFirstAreIgnored) {

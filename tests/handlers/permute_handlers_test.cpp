@@ -16,6 +16,14 @@ namespace {
 
 using qrx::kPredicateBytes;
 using qrx::kVectorBytes;
+constexpr unsigned kLast = kVectorBytes - 1;  // the last byte element
+
+// Bytes first.. of a ramp(z, 0) register, as a little-endian word.
+uint32_t ramp_word(unsigned first) {
+  uint32_t v = 0;
+  for (unsigned j = 0; j < 4; ++j) v |= static_cast<uint32_t>((first + j) & 0xFF) << (8 * j);
+  return v;
+}
 
 struct Regs {
   std::unique_ptr<cpu_state> s{new cpu_state{}};
@@ -70,17 +78,18 @@ TEST(PermuteBroadcast, ShiftedByteImmediateIsNotExecuted) {
   EXPECT_EQ(m.run(0x05107fe1, "VecS8DupIM"), KALT64_DECODE_NOT_EXECUTED);  // cpy z1.b, p0/m, #-1, lsl #8
   EXPECT_EQ(std::memcmp(before, m.s->z[1], kVectorBytes), 0);
   ASSERT_EQ(m.run(0x2578ffa1, "VecS16DupI"), KALT64_DECODE_OK);  // dup z1.h, #-3, lsl #8
-  EXPECT_EQ(m.element(1, 71, 2), 0xFD00u);
+  EXPECT_EQ(m.element(1, kVectorBytes / 2 - 1, 2), 0xFD00u);
 }
 
 TEST(PermuteBroadcast, IndexedQuadAndLastEncodableByteIndex) {
   Regs m;
   m.ramp(2, 0);
   ASSERT_EQ(m.run(0x05f02041, "VecU128ExtDupVI"), KALT64_DECODE_OK);  // dup z1.q, z2.q[3]
-  for (unsigned seg = 0; seg < kVectorBytes / 16; ++seg)
-    EXPECT_EQ(std::memcmp(m.s->z[1] + 16 * seg, m.s->z[2] + 48, 16), 0) << seg;
+  uint8_t quad[16] = {};  // zero when the vector has no fourth quadword
+  if (kVectorBytes > 48) std::memcpy(quad, m.s->z[2] + 48, 16);
+  for (unsigned seg = 0; seg < kVectorBytes / 16; ++seg) EXPECT_EQ(std::memcmp(m.s->z[1] + 16 * seg, quad, 16), 0) << seg;
   ASSERT_EQ(m.run(0x05ff2041, "VecU8ExtDupVI"), KALT64_DECODE_OK);  // dup z1.b, z2.b[63]
-  EXPECT_EQ(m.element(1, 143, 1), 63u);
+  EXPECT_EQ(m.element(1, kLast, 1), kVectorBytes > 63 ? 63u : 0u);
   // Destination = source: dup z2.d, z2.d[1].
   uint64_t want = m.element(2, 1, 8);
   ASSERT_EQ(m.run(0x05382042, "VecU64ExtDupVI"), KALT64_DECODE_OK);
@@ -90,11 +99,11 @@ TEST(PermuteBroadcast, IndexedQuadAndLastEncodableByteIndex) {
 TEST(PermuteBroadcast, CopyImmediateZeroingUsesTheFourBitPredicate) {
   Regs m;
   m.ramp(1, 1);
-  m.active(9, 2, {0, 71});
+  m.active(9, 2, {0, kVectorBytes / 2 - 1});
   ASSERT_EQ(m.run(0x05591fe1, "VecS16DupIZ"), KALT64_DECODE_OK);  // mov z1.h, p9/z, #-1
   EXPECT_EQ(m.element(1, 0, 2), 0xFFFFu);
   EXPECT_EQ(m.element(1, 1, 2), 0u);
-  EXPECT_EQ(m.element(1, 71, 2), 0xFFFFu);
+  EXPECT_EQ(m.element(1, kVectorBytes / 2 - 1, 2), 0xFFFFu);
 }
 
 // ----- Extract -----
@@ -107,9 +116,9 @@ TEST(PermuteExtract, LastAndConditionalLastEdges) {
     uint64_t want;  // W3 afterwards (old W3 = 0xABCD1234)
   };
   const Case cases[] = {
-      {0x0521a443, "VecU8LastBV", {}, 143},       // lastb: all false, last element
+      {0x0521a443, "VecU8LastBV", {}, kLast & 0xFF},  // lastb: all false, last element
       {0x0520a443, "VecU8LastAV", {}, 0},         // lasta: all false, element 0
-      {0x0520a443, "VecU8LastAV", {143}, 0},      // lasta: only the last active wraps
+      {0x0520a443, "VecU8LastAV", {kLast}, 0},    // lasta: only the last active wraps
       {0x0520a443, "VecU8LastAV", {5, 9}, 10},
       {0x0531a443, "VecU8CondXBSV", {}, 0x34},    // clastb: old low byte, zero-extended
       {0x0531a443, "VecU8CondXBSV", {5, 9}, 9},
@@ -141,13 +150,18 @@ TEST(PermuteExtract, ScalarResultsClearTheRestOfTheRegister) {
 
 TEST(PermuteExtract, ExtPositionPastTheVectorKeepsZdn) {
   Regs m;
-  m.ramp(1, 0);
-  m.ramp(2, 0x80);
-  ASSERT_EQ(m.run(0x053f1c41, "VecU8SlideVI"), KALT64_DECODE_OK);  // #255
-  for (unsigned i = 0; i < kVectorBytes; ++i) ASSERT_EQ(m.s->z[1][i], i) << i;
-  ASSERT_EQ(m.run(0x05311c41, "VecU8SlideVI"), KALT64_DECODE_OK);  // #143
-  EXPECT_EQ(m.s->z[1][0], 143);
-  EXPECT_EQ(m.s->z[1][1], 0x80);
+  for (unsigned imm : {255u, 143u, kLast}) {  // ext z1.b, z1.b, z2.b, #imm
+    SCOPED_TRACE(imm);
+    m.ramp(1, 0);
+    m.ramp(2, 0x80);
+    ASSERT_EQ(m.run(0x05200041 | (imm >> 3) << 16 | (imm & 7) << 10, "VecU8SlideVI"), KALT64_DECODE_OK);
+    if (imm >= kVectorBytes) {  // past the vector: Zdn kept
+      for (unsigned i = 0; i < kVectorBytes; ++i) ASSERT_EQ(m.s->z[1][i], i) << i;
+      continue;
+    }
+    EXPECT_EQ(m.s->z[1][0], imm);
+    EXPECT_EQ(m.s->z[1][kVectorBytes - imm], 0x80);
+  }
 }
 
 TEST(PermuteExtract, SpliceAllFalseAndAliased) {
@@ -157,12 +171,13 @@ TEST(PermuteExtract, SpliceAllFalseAndAliased) {
   m.active(1, 1, {});
   ASSERT_EQ(m.run(0x052c8441, "VecU8SpliceVV"), KALT64_DECODE_OK);  // splice z1.b, p1, z1.b, z2.b
   EXPECT_EQ(std::memcmp(m.s->z[1], m.s->z[2], kVectorBytes), 0);
-  // splice z1.s, p1, z1.s, z1.s with elements 34..35 active.
+  // splice z1.s, p1, z1.s, z1.s with the last two elements active.
+  const unsigned last_s = kVectorBytes / 4 - 1;
   m.ramp(1, 0);
-  m.active(1, 4, {34, 35});
+  m.active(1, 4, {last_s - 1, last_s});
   ASSERT_EQ(m.run(0x05ac8421, "VecU32SpliceVV"), KALT64_DECODE_OK);
-  EXPECT_EQ(m.element(1, 0, 4), 0x8B8A8988u);  // old element 34
-  EXPECT_EQ(m.element(1, 2, 4), 0x03020100u);  // old element 0
+  EXPECT_EQ(m.element(1, 0, 4), ramp_word(4 * (last_s - 1)));  // old element last_s - 1
+  EXPECT_EQ(m.element(1, 2, 4), 0x03020100u);                   // old element 0
 }
 
 // ----- Interleave, select, table -----
@@ -171,12 +186,12 @@ TEST(PermuteInterleave, SelectGovernedByP9) {
   Regs m;
   m.ramp(2, 0);
   m.ramp(3, 0x80);
-  m.active(9, 1, {0, 143});
+  m.active(9, 1, {0, kLast});
   m.active(1, 1, {});  // the 3-bit field would read P1
   ASSERT_EQ(m.run(0x0523e441, "VecU8SelVV"), KALT64_DECODE_OK);  // sel z1.b, p9, z2.b, z3.b
   EXPECT_EQ(m.s->z[1][0], 0);
   EXPECT_EQ(m.s->z[1][1], 0x81);
-  EXPECT_EQ(m.s->z[1][143], 143);
+  EXPECT_EQ(m.s->z[1][kLast], kLast & 0xFF);
   m.active(2, 1, {3});
   m.all_true(3, 1);
   m.active(9, 1, {3, 4});
@@ -190,19 +205,21 @@ TEST(PermuteInterleave, TableIndexesPastTheVectorGiveZero) {
   Regs m;
   m.ramp(2, 0x10);
   std::memset(m.s->z[3], 255, kVectorBytes);
-  m.s->z[3][0] = 143;
-  m.s->z[3][1] = 144;
+  m.s->z[3][0] = static_cast<uint8_t>(kLast);
+  m.s->z[3][1] = static_cast<uint8_t>(kVectorBytes);  // past the vector, unless it is 256 bytes
   ASSERT_EQ(m.run(0x05233041, "VecU8TblVV"), KALT64_DECODE_OK);  // tbl z1.b, {z2.b}, z3.b
-  EXPECT_EQ(m.s->z[1][0], static_cast<uint8_t>(0x10 + 143));
-  EXPECT_EQ(m.s->z[1][1], 0);
-  EXPECT_EQ(m.s->z[1][2], 0);
+  EXPECT_EQ(m.s->z[1][0], static_cast<uint8_t>(0x10 + kLast));
+  if (kVectorBytes < 256) {
+    EXPECT_EQ(m.s->z[1][1], 0);
+    EXPECT_EQ(m.s->z[1][2], 0);  // index 255
+  }
 }
 
 TEST(PermuteInterleave, ZipOfARegisterWithItself) {
   Regs m;
   m.ramp(1, 0);
   ASSERT_EQ(m.run(0x05616021, "VecU16Zip1VV"), KALT64_DECODE_OK);  // zip1 z1.h, z1.h, z1.h
-  for (unsigned k = 0; k < 36; ++k) {
+  for (unsigned k = 0; k < kVectorBytes / 4; ++k) {
     ASSERT_EQ(m.element(1, 2 * k, 2), (2 * k) | (2 * k + 1) << 8) << k;
     ASSERT_EQ(m.element(1, 2 * k + 1, 2), (2 * k) | (2 * k + 1) << 8) << k;
   }
@@ -229,8 +246,8 @@ TEST(PermuteReverse, PredicateAndAliasedByteReverse) {
   Regs m;
   m.active(2, 2, {0, 1});
   ASSERT_EQ(m.run(0x05744041, "VecP16ReverseP"), KALT64_DECODE_OK);  // rev p1.h, p2.h
-  EXPECT_EQ(m.s->p[1][142], 1);
-  EXPECT_EQ(m.s->p[1][140], 1);
+  EXPECT_EQ(m.s->p[1][kPredicateBytes - 2], 1);
+  EXPECT_EQ(m.s->p[1][kPredicateBytes - 4], 1);
   EXPECT_EQ(m.s->p[1][0], 0);
   m.ramp(1, 0);
   m.active(1, 8, {0});
@@ -246,9 +263,10 @@ TEST(PermuteUnpack, PredicateHighHalfAndAliasedSignedUnpack) {
   m.all_true(2, 1);
   ASSERT_EQ(m.run(0x05314041, "VecPUnpackHiP"), KALT64_DECODE_OK);  // punpkhi p1.h, p2.b
   for (unsigned j = 0; j < kPredicateBytes; ++j) ASSERT_EQ(m.s->p[1][j], j % 2 == 0 ? 1 : 0) << j;
-  m.ramp(1, 0x80);  // S element 18 holds bytes 72..75 = 0xC8..0xCB
+  m.ramp(1, 0x80);  // the first S element of the high half: bytes from the middle on
   ASSERT_EQ(m.run(0x05f13821, "VecS64UnpackHiV"), KALT64_DECODE_OK);  // sunpkhi z1.d, z1.s
-  EXPECT_EQ(m.element(1, 0, 8), 0xFFFFFFFFCBCAC9C8u);
+  const uint32_t hi = ramp_word(0x80 + kVectorBytes / 2);
+  EXPECT_EQ(m.element(1, 0, 8), static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(hi))));
 }
 
 TEST(PermuteUnpack, InsertZeroRegisterAndAliasedScalar) {

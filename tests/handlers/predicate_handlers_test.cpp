@@ -37,6 +37,9 @@ kalt64_decode_rc run(cpu_state* s, const char* name, uint32_t fields) {
 
 using Bytes = std::vector<uint8_t>;
 
+// The last predicate bit, and one inside the second half.
+constexpr unsigned kLast = qrx::kPredicateBytes - 1, kMiddle = qrx::kPredicateBytes / 2 + 5;
+
 Bytes pred_of(const cpu_state& s, unsigned n) { return Bytes(s.p[n], s.p[n] + qrx::kPredicateBytes); }
 
 Bytes set_bits(std::initializer_list<unsigned> js) {
@@ -101,18 +104,26 @@ TEST(WhileHandlers, ExtremesOfBothWidths) {
   }
 }
 
+// What POW2 and a fixed-count pattern VLk select among n elements.
+unsigned pow2_at_most(unsigned n) {
+  unsigned p = 1;
+  while (p * 2 <= n) p *= 2;
+  return p;
+}
+unsigned vl_fixed(unsigned k, unsigned n) { return k <= n ? k : 0; }
+
 TEST(PtrueHandlers, PatternsPerElementSize) {
   struct Row {
     const char* name;
     unsigned esize, pattern, count;
   } rows[] = {
-      {"VecP64TrueI", 8, 0, 16},  // POW2
+      {"VecP64TrueI", 8, 0, pow2_at_most(qrx::kDwordElems)},  // POW2
       {"VecP64TrueI", 8, 29, qrx::kDwordElems / 4 * 4},
-      {"VecP8TrueI", 1, 13, 0},   // VL256
+      {"VecP8TrueI", 1, 13, vl_fixed(256, qrx::kBytesElems)},   // VL256
       {"VecP16TrueI", 2, 31, qrx::kHalfElems},
-      {"VecP32TrueI", 4, 7, 7},
+      {"VecP32TrueI", 4, 7, vl_fixed(7, qrx::kWordElems)},
       {"VecP32TrueFlgI", 4, 31, qrx::kWordElems},
-      {"VecP8TrueFlgI", 1, 13, 0},
+      {"VecP8TrueFlgI", 1, 13, vl_fixed(256, qrx::kBytesElems)},
   };
   for (const auto& r : rows) {
     cpu_state s{};
@@ -131,7 +142,7 @@ TEST(PtestHandler, EmptyGoverningPredicate) {
   s.nzcv = kOther | N | V;
   ASSERT_EQ(run(&s, "VecPTestPZ", at(3, 10) | at(4, 5)), KALT64_DECODE_OK);
   EXPECT_EQ(s.nzcv, kOther | Z | C);
-  load(&s, 3, set_bits({7, 143}));
+  load(&s, 3, set_bits({7, kLast}));
   ASSERT_EQ(run(&s, "VecPTestPZ", at(3, 10) | at(4, 5)), KALT64_DECODE_OK);
   EXPECT_EQ(s.nzcv, kOther | N);
 }
@@ -141,16 +152,16 @@ TEST(FfrHandlers, SetReadWrite) {
   ASSERT_EQ(run(&s, "VecPClearFFSR", 0), KALT64_DECODE_OK);
   ASSERT_EQ(run(&s, "VecPReadFFSRP", at(4, 0)), KALT64_DECODE_OK);
   EXPECT_EQ(pred_of(s, 4), Bytes(qrx::kPredicateBytes, 1));
-  Bytes pattern = set_bits({0, 5, 77, 143});
+  Bytes pattern = set_bits({0, 5, kMiddle, kLast});
   load(&s, 6, pattern);
   ASSERT_EQ(run(&s, "VecPWriteFFSRP", at(6, 5)), KALT64_DECODE_OK);
   EXPECT_EQ(Bytes(s.ffr, s.ffr + qrx::kPredicateBytes), pattern);
-  load(&s, 7, set_bits({5, 6, 143}));
+  load(&s, 7, set_bits({5, 6, kLast}));
   ASSERT_EQ(run(&s, "VecPActualP", at(7, 5) | at(8, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 8), set_bits({5, 143}));
+  EXPECT_EQ(pred_of(s, 8), set_bits({5, kLast}));
   s.nzcv = kOther;
   ASSERT_EQ(run(&s, "VecPActualFlgP", at(7, 5) | at(9, 0)), KALT64_DECODE_OK);
-  EXPECT_EQ(pred_of(s, 9), set_bits({5, 143}));
+  EXPECT_EQ(pred_of(s, 9), set_bits({5, kLast}));
   EXPECT_EQ(s.nzcv, (kOther & 0xFFFFFFFF) | N);
   // Only bit 0 of a byte is the predicate bit: stale bytes of 2 or 3 in an
   // uncleared register file are stored as 0 or 1.

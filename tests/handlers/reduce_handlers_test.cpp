@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "qrx/decode/decode_tables.h"
 #include "qrx/library/reduce_lib.h"
@@ -19,6 +20,8 @@
 namespace {
 
 using qrx::kVectorBytes;
+// Element counts of a vector: B, H, S, D.
+constexpr uint64_t kB = kVectorBytes, kH = kB / 2, kS = kB / 4, kDw = kB / 8;
 
 constexpr uint64_t kAllOnes = ~uint64_t{0};
 constexpr uint64_t kTop = uint64_t{1} << 63;
@@ -40,21 +43,21 @@ constexpr uint32_t sized(uint32_t base, unsigned esize_code, unsigned pattern, u
   return base | esize_code << 22 | (mul - 1) << 16 | pattern << 5;
 }
 
-// Patterns x element sizes: the count a pattern selects among 144, 72, 36
-// and 18 elements.
+// The count pattern p selects among n elements: POW2, VL1..VL8,
+// VL16..VL256 (none when they do not fit), unallocated, MUL4, MUL3, ALL.
+uint64_t pattern_count(unsigned p, uint64_t n) {
+  uint64_t fixed = p >= 1 && p <= 8 ? p : p >= 9 && p <= 13 ? 16u << (p - 9) : 0;
+  if (p == 0) return n >= 128 ? 128 : n >= 64 ? 64 : n >= 32 ? 32 : n >= 16 ? 16 : n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : n;
+  if (fixed) return fixed <= n ? fixed : 0;
+  return p == 29 ? n - n % 4 : p == 30 ? n - n % 3 : p == 31 ? n : 0;
+}
+
+// Patterns x element sizes.
 TEST(ReduceHandlers, PatternCountsAtEveryElementSize) {
   struct Row { unsigned pattern; uint64_t count[4]; };
-  const Row rows[] = {
-      {0, {128, 64, 32, 16}},   // POW2
-      {1, {1, 1, 1, 1}},        {5, {5, 5, 5, 5}},      {8, {8, 8, 8, 8}},
-      {9, {16, 16, 16, 16}},    // VL16
-      {10, {32, 32, 32, 0}},    {11, {64, 64, 0, 0}},   {12, {128, 0, 0, 0}},
-      {13, {0, 0, 0, 0}},       // VL256
-      {14, {0, 0, 0, 0}},       {20, {0, 0, 0, 0}},     {28, {0, 0, 0, 0}},  // unallocated
-      {29, {144, 72, 36, 16}},  // MUL4
-      {30, {144, 72, 36, 18}},  // MUL3
-      {31, {144, 72, 36, 18}},  // ALL
-  };
+  std::vector<Row> rows;
+  for (unsigned p : {0u, 1u, 5u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 20u, 28u, 29u, 30u, 31u})
+    rows.push_back({p, {pattern_count(p, kB), pattern_count(p, kH), pattern_count(p, kS), pattern_count(p, kDw)}});
   const char* const cnt[] = {"VecU8CountVLSI", "VecU16CountVLSI", "VecU32CountVLSI", "VecU64CountVLSI"};
   const char* const inc[] = {"VecU8IncrVLSI", "VecU16IncrVLSI", "VecU32IncrVLSI", "VecU64IncrVLSI"};
   const char* const incz[] = {nullptr, "VecU16IncrVLVI", "VecU32IncrVLVI", "VecU64IncrVLVI"};
@@ -83,7 +86,7 @@ TEST(ReduceHandlers, PatternCountsAtEveryElementSize) {
 // Saturation at the 32- and 64-bit register limits and the element limits:
 // the signed W forms sign-extend their result, the unsigned W forms
 // zero-extend it, and the unsigned decrements stop at 0. Counts: ALL of
-// bytes 144, of H 72, of S 36, of D 18; Pm holds 144 active bytes.
+// bytes kB, of H kH, of S kS, of D kDw; Pm holds kB active bytes.
 TEST(ReduceHandlers, SaturationLimits) {
   struct Case { uint32_t word; const char* form; unsigned esize; uint64_t in, want; };
   constexpr uint32_t kX = 1u << 20, kXP = 1u << 10, kD = 1u << 11, kU = 1u << 10;
@@ -93,19 +96,19 @@ TEST(ReduceHandlers, SaturationLimits) {
       {sized(kQScalar, 0, kAll), "VecS8QIncrVL4SI", 0, 0x7FFFFFF0, 0x7FFFFFFF},
       {sized(kQScalar, 0, kAll), "VecS8QIncrVL4SI", 0, 0xFFFFFFFF7FFFFFF0, 0x7FFFFFFF},
       {sized(kQScalar | kD, 0, kAll), "VecS8QDecrVL4SI", 0, 0x80000005, 0xFFFFFFFF80000000},
-      {sized(kQScalar | kD, 0, kAll), "VecS8QDecrVL4SI", 0, 5, static_cast<uint64_t>(-139)},
+      {sized(kQScalar | kD, 0, kAll), "VecS8QDecrVL4SI", 0, 5, static_cast<uint64_t>(5 - static_cast<int64_t>(kB))},
       {sized(kQScalar | kU, 0, kAll), "VecU8QIncrVL4SI", 0, 0xFFFFFFF0, 0xFFFFFFFF},
-      {sized(kQScalar | kU, 0, kAll), "VecU8QIncrVL4SI", 0, 0xFFFFFFFF00000001, 145},
-      {sized(kQScalar | kD | kU, 0, kAll), "VecU8QDecrVL4SI", 0, 0xFFFFFFFF00000064, 0},
-      {sized(kQScalar | kD | kU, 0, kAll), "VecU8QDecrVL4SI", 0, 0xFFFFFFFF00000100, 0x70},
-      {sized(kQScalar | kX | kD | kU, 0, kAll), "VecU8QDecrVL8SI", 0, 0x100000100, 0x100000070},
-      {sized(kQScalar | kX | kD | kU, 0, kAll), "VecU8QDecrVL8SI", 0, kAllOnes, 0xFFFFFFFFFFFFFF6F},
+      {sized(kQScalar | kU, 0, kAll), "VecU8QIncrVL4SI", 0, 0xFFFFFFFF00000001, 1 + kB},
+      {sized(kQScalar | kD | kU, 0, kAll), "VecU8QDecrVL4SI", 0, 0xFFFFFFFF00000000 | (kB - 1), 0},
+      {sized(kQScalar | kD | kU, 0, kAll), "VecU8QDecrVL4SI", 0, 0xFFFFFFFF00000100, 0x100 - kB},
+      {sized(kQScalar | kX | kD | kU, 0, kAll), "VecU8QDecrVL8SI", 0, 0x100000100, 0x100000100 - kB},
+      {sized(kQScalar | kX | kD | kU, 0, kAll), "VecU8QDecrVL8SI", 0, kAllOnes, kAllOnes - kB},
       {sized(kQScalar | kX | kD | kU, 3, kAll), "VecU64QDecrVL8SI", 0, 5, 0},
-      {sized(kQScalar | kX | kD | kU, 1, kAll), "VecU16QDecrVL8SI", 0, kTop, kTop - 72},
+      {sized(kQScalar | kX | kD | kU, 1, kAll), "VecU16QDecrVL8SI", 0, kTop, kTop - kH},
       {sized(kQScalar | kX, 0, kAll), "VecS8QIncrVL8SI", 0, kTop - 16, kTop - 1},
       {sized(kQScalar | kX | kD, 0, kAll), "VecS8QDecrVL8SI", 0, kTop + 5, kTop},
       {sized(kQScalar | kX | kU, 0, kAll), "VecU8QIncrVL8SI", 0, kAllOnes - 5, kAllOnes},
-      {sized(kQScalar | kX | kU, 2, kAll, 16), "VecU32QIncrVL8SI", 0, 0xFFFFFFF0, 0x100000230},
+      {sized(kQScalar | kX | kU, 2, kAll, 16), "VecU32QIncrVL8SI", 0, 0xFFFFFFF0, 0xFFFFFFF0 + 16 * kS},
       // Register forms by predicate.
       {kQPScalar | kPm1, "VecS8QIncrSCount4PS", 0, 0x7FFFFFFF, 0x7FFFFFFF},
       {kQPScalar | kPm1 | kDP, "VecS8QDecrSCount4PS", 0, 0x80000000, 0xFFFFFFFF80000000},
@@ -113,16 +116,16 @@ TEST(ReduceHandlers, SaturationLimits) {
       {kQPScalar | kPm1 | kUP, "VecU8QIncrSCount4PS", 0, 0x1FFFFFFFF, 0xFFFFFFFF},
       {kQPScalar | kPm1 | kXP | kDP, "VecS8QDecrSCount8PS", 0, kTop + 1, kTop},
       {kQPScalar | kPm1 | kXP | kUP, "VecU8QIncrSCount8PS", 0, kAllOnes - 1, kAllOnes},
-      {kQPScalar | kPm1 | kXP | kDP | kUP, "VecU8QDecrSCount8PS", 0, 143, 0},
+      {kQPScalar | kPm1 | kXP | kDP | kUP, "VecU8QDecrSCount8PS", 0, kB - 1, 0},
       // Vector forms: every element of Z0 starts at `in`.
-      {sized(kQVector, 1, kAll), "VecS16QIncrVLVI", 2, 0x7FF0, 0x7FFF},
-      {sized(kQVector | kU, 1, kAll), "VecU16QIncrVLVI", 2, 0xFFF0, 0xFFFF},
-      {sized(kQVector | kD, 1, kAll), "VecS16QDecrVLVI", 2, 0x8010, 0x8000},
-      {sized(kQVector | kD | kU, 2, kAll), "VecU32QDecrVLVI", 4, 10, 0},
-      {sized(kQVector | kD, 3, kAll), "VecS64QDecrVLVI", 8, kTop + 3, kTop},
-      {sized(kQVector | kU, 3, kAll), "VecU64QIncrVLVI", 8, kAllOnes - 3, kAllOnes},
-      {kQPVector | 2u << 22 | kPm1, "VecS32QIncrCountPV", 4, 0x7FFFFFF0, 0x7FFFFFFF},
-      {kQPVector | 3u << 22 | kPm1 | kDP | kUP, "VecU64QDecrCountPV", 8, 3, 0},
+      {sized(kQVector, 1, kAll), "VecS16QIncrVLVI", 2, 0x8001 - kH, 0x7FFF},
+      {sized(kQVector | kU, 1, kAll), "VecU16QIncrVLVI", 2, 0x10001 - kH, 0xFFFF},
+      {sized(kQVector | kD, 1, kAll), "VecS16QDecrVLVI", 2, 0x7FFF + kH, 0x8000},
+      {sized(kQVector | kD | kU, 2, kAll), "VecU32QDecrVLVI", 4, kS - 1, 0},
+      {sized(kQVector | kD, 3, kAll), "VecS64QDecrVLVI", 8, kTop + kDw - 1, kTop},
+      {sized(kQVector | kU, 3, kAll), "VecU64QIncrVLVI", 8, kAllOnes - kDw + 1, kAllOnes},
+      {kQPVector | 2u << 22 | kPm1, "VecS32QIncrCountPV", 4, 0x80000001 - kS, 0x7FFFFFFF},
+      {kQPVector | 3u << 22 | kPm1 | kDP | kUP, "VecU64QDecrCountPV", 8, kDw - 1, 0},
       {kQPVector | 1u << 22 | kPm1 | kDP, "VecS16QDecrCountPV", 2, 0x8000, 0x8000},
   };
   for (const Case& c : cases) {
@@ -148,10 +151,10 @@ TEST(ReduceHandlers, SaturationLimits) {
 TEST(ReduceHandlers, UqdecbRegisterWidthFromTheDescriptor) {
   struct Case { kalt64_i_reg rdn; uint64_t want; };
   const Case cases[] = {
-      {i_destructive(0, kalt64_i_reg::W64), 0x100000070},
-      {i_operand(0, kalt64_i_reg::W64), 0x100000070},
-      {i_destructive(0, kalt64_i_reg::W32), 0x70},
-      {i_operand(0, kalt64_i_reg::W32), 0x70},
+      {i_destructive(0, kalt64_i_reg::W64), 0x100000100 - kB},
+      {i_operand(0, kalt64_i_reg::W64), 0x100000100 - kB},
+      {i_destructive(0, kalt64_i_reg::W32), 0x100 - kB},
+      {i_operand(0, kalt64_i_reg::W32), 0x100 - kB},
   };
   for (const Case& c : cases) {
     Machine m;
@@ -161,15 +164,15 @@ TEST(ReduceHandlers, UqdecbRegisterWidthFromTheDescriptor) {
   }
 }
 
-// Reductions at the extremes: 144 bytes of 255 or -128, identities with no
+// Reductions at the extremes: every byte 255 or -128, identities with no
 // active element; the rest of Vd is cleared, and Vd may be Zn.
 TEST(ReduceHandlers, ReductionExtremes) {
   struct Case { uint32_t word; const char* form; unsigned esize; uint64_t fill; bool active; uint64_t want; };
   constexpr uint32_t kVd2Zn2 = 2u << 5 | 2;
   const Case cases[] = {
-      {0x04012000 | kVd2Zn2, "VecU8AddReduceV", 1, 0xFF, true, 144 * 255},
-      {0x04002000 | kVd2Zn2, "VecS8AddReduceV", 1, 0x80, true, static_cast<uint64_t>(-128 * 144)},
-      {0x04C12000 | kVd2Zn2, "VecU64AddReduceV", 8, kAllOnes, true, static_cast<uint64_t>(-18)},
+      {0x04012000 | kVd2Zn2, "VecU8AddReduceV", 1, 0xFF, true, kB * 255},
+      {0x04002000 | kVd2Zn2, "VecS8AddReduceV", 1, 0x80, true, static_cast<uint64_t>(-128 * static_cast<int64_t>(kB))},
+      {0x04C12000 | kVd2Zn2, "VecU64AddReduceV", 8, kAllOnes, true, 0 - kDw},
       {0x040A2000 | kVd2Zn2, "VecS8MinReduceV", 1, 5, false, 127},
       {0x04482000 | kVd2Zn2, "VecS16MaxReduceV", 2, 5, false, 0x8000},
       {0x04CB2000 | kVd2Zn2, "VecU64MinReduceV", 8, 5, false, kAllOnes},
