@@ -266,7 +266,7 @@ struct HostFp {
   static bool cmp_ge(T a, T b, HostFpScope& h) { return FPCompareGE(a, b, h.env); }
   static bool cmp_gt(T a, T b, HostFpScope& h) { return FPCompareGT(a, b, h.env); }
   static bool cmp_un(T a, T b, HostFpScope& h) { return FPCompareUN(a, b, h.env); }
-  static T sqrt(T a, HostFpScope& h) { return FPSqrt(a, h.env); }
+  static T sqrt(T a, HostFpScope& h) { return FPSqrtInline(a, h.env); }
   static T rinta(T a, HostFpScope& h) { return FPRoundInt(a, FPRounding::TieAway, false, h.env); }
   static T recpe(T a, HostFpScope& h) { return FPRecipEstimate(a, h.env); }
   static T recps(T a, T b, HostFpScope& h) { return FPRecipStepFused(a, b, h.env); }
