@@ -155,9 +155,10 @@ template <bool Unsigned, typename T>
 inline T quotient(T n, T d) {
   if (d == 0) return 0;
   if (Unsigned) return static_cast<T>(n / d);
-  int64_t sd = static_cast<int64_t>(sx(d));
-  if (sd == -1) return static_cast<T>(uint64_t{0} - n);
-  return static_cast<T>(static_cast<uint64_t>(static_cast<int64_t>(sx(n)) / sd));
+  // At the element's own width (a 32-bit division for S elements).
+  using S = std::make_signed_t<T>;
+  if (static_cast<S>(d) == -1) return static_cast<T>(T{0} - n);
+  return static_cast<T>(static_cast<S>(n) / static_cast<S>(d));
 }
 template <bool Unsigned>
 struct DivOp {
