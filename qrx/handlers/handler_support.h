@@ -21,6 +21,7 @@
 #include "qrx/library/lib_types.h"
 #include "qrx/library/pred_pack.h"
 #include "qrx/library/pred_support.h"
+#include "qrx/library/skeletons.h"
 #include "qrx/state/cpu_state.h"
 
 namespace qrx {
@@ -91,7 +92,8 @@ inline kalt64_decode_rc library_path(cpu_state* s, Body&& body) {
 
 // The predicate library's context as its functions use it: they read the
 // vector length and NZCV (RDFFRS also FFR, packed when kReadsFfr) and write
-// only NZCV, so nothing else is built or written back.
+// only NZCV, so nothing else is built or written back beyond the effects
+// every library-path instruction has.
 template <bool kReadsFfr = false, typename Body>
 inline kalt64_decode_rc predicate_library_path(cpu_state* s, Body&& body) {
   CpuContext ctx;
@@ -102,6 +104,7 @@ inline kalt64_decode_rc predicate_library_path(cpu_state* s, Body&& body) {
   if (kReadsFfr) ctx.FFR = pack_predicate(s->ffr);
   body(&ctx);
   s->nzcv = ctx.NZCV;
+  library_path_effects(s);
   return KALT64_DECODE_OK;
 }
 
@@ -384,7 +387,12 @@ kalt64_decode_rc lib_logic(cpu_state* s, unsigned w) {
     store_chunk(r, c, rc);
     any |= rc;
   }
-  s->nzcv = static_cast<uint32_t>(s->nzcv);  // as the library's 32-bit NZCV leaves it
+  // The library path's effects on NZCV and FPCR. FFR is left as it is: only
+  // emulated instructions write it, always with bytes of 0 or 1, so the
+  // library path's repacking could not change it, and skipping that keeps
+  // the predicate logic at a few nanoseconds.
+  s->nzcv = static_cast<uint32_t>(s->nzcv);
+  s->fpcr |= s->fpcr_extra;
   if (!kFlags) return KALT64_DECODE_OK;
   bool nf = false, cf = true;
   for (unsigned c = 0; c < kPredChunks; ++c)

@@ -2,9 +2,13 @@
 """Instruction words for the runner's tests, from the decode tables and the
 list of pending handlers (one name a line, as qrx-pending --list prints it).
 
-  qrx_words.py TABLES PENDING pending-word      the word (operand bits zero) of
-                                                the first pending handler, or
-                                                nothing when none is pending
+  qrx_words.py TABLES PENDING unexecutable-word a QRX word the emulator does not
+                                                execute: the word (operand bits
+                                                zero) of the first pending
+                                                handler or, when none is
+                                                pending, AND (immediate) with
+                                                a reserved bitmask immediate,
+                                                which its handler declines
   qrx_words.py TABLES PENDING implemented WORD  exit status 0 when WORD decodes
                                                 to an implemented handler
   qrx_words.py TABLES PENDING pending-in WORD...
@@ -59,11 +63,17 @@ def handler_of(word, tables):
 def main():
     tables = read_tables(sys.argv[1])
     pending = {l.strip() for l in open(sys.argv[2]) if l.strip().startswith("Vec")}
-    if sys.argv[3] == "pending-word":
+    if sys.argv[3] == "unexecutable-word":
         for slices, entries in tables:
             for key, name in entries:
                 if name in pending:
                     print("0x%08x" % word_of(key, slices))
+                    return 0
+        for slices, entries in tables:
+            for key, name in entries:
+                if name == "VecU64AndVIX":
+                    # N = 0, imms = 111111: no bitmask immediate.
+                    print("0x%08x" % (word_of(key, slices) | (0x3F << 5)))
                     return 0
         return 0
     if sys.argv[3] == "pending-in":

@@ -6,6 +6,8 @@
 #include <memory>
 #include <random>
 
+#include "qrx/decode/decode_tables.h"
+
 namespace {
 
 using qrx::kPredicateBits;
@@ -89,6 +91,34 @@ TEST(LibraryPath, ContextBuildAndWriteBack) {
   EXPECT_EQ(s->encoding, before->encoding) << "the library path leaves encoding alone";
   EXPECT_EQ(std::memcmp(s->z, before->z, sizeof s->z), 0);
   EXPECT_EQ(std::memcmp(s->p, before->p, sizeof s->p), 0);
+}
+
+// Library-path rows that skip the context still have its effects: NZCV's
+// upper half cleared, fpcr_extra folded into fpcr and, except in the
+// predicate logic (whose FFR bytes are 0 or 1 by construction), FFR's bytes
+// made 0 or 1.
+TEST(LibraryPath, RowsWithoutAContextKeepItsEffects) {
+  struct Row {
+    const char* name;
+    bool normalises_ffr;
+  };
+  for (const Row& row : {Row{"VecPNandPPZ", false}, Row{"VecPAndFlgPPZ", false}, Row{"VecP8TrueFlgI", true},
+                         Row{"VecPSetFirstActiveP", true}, Row{"VecPBreakAFlgPZ", true},
+                         Row{"VecPBreakPrevAPZ", true}, Row{"VecS32While4LESS", true},
+                         Row{"VecU64CTermEQ", true}}) {
+    const qrx::DecodeEntry* e = qrx::entry_by_name(row.name);
+    ASSERT_NE(e, nullptr) << row.name;
+    auto s = random_state(6);
+    s->nzcv = 0xDEADBEEF00000000ULL;
+    s->fpcr = 0x00400000;
+    s->fpcr_extra = 0x01000000;
+    for (auto& b : s->ffr) b = 0x03;
+    ASSERT_EQ(e->handler(s.get(), e->pattern), KALT64_DECODE_OK) << row.name;
+    EXPECT_EQ(s->nzcv >> 32, 0u) << row.name;
+    EXPECT_EQ(s->fpcr, 0x01400000u) << row.name;
+    for (unsigned j = 0; j < qrx::kPredicateBytes; ++j)
+      ASSERT_EQ(s->ffr[j], row.normalises_ffr ? 1 : 3) << row.name << " byte " << j;
+  }
 }
 
 TEST(LibraryPath, ContextChangesReachTheRegisterFile) {

@@ -10,8 +10,8 @@
 # Which instructions the emulator can run is asked of the build at test time
 # ($QRX_PENDING_LIST holds qrx-pending --list, $QRX_WORDS decodes words): with
 # --needs, the case is skipped (status 77) while WORD's handler is pending;
-# an argument @pending-word@ becomes a QRX word whose handler is pending
-# (skipped when there is none).
+# an argument @unexecutable-word@ becomes a QRX word the emulator does not
+# execute (a pending form's, or one its handler declines).
 set -u
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -28,9 +28,9 @@ launcher=$1 program=$2
 shift 2
 name=$(basename "$program")
 for arg; do
-  if [ "$arg" = @pending-word@ ]; then
-    arg=$(words pending-word)
-    [ -n "$arg" ] || { echo "skipped: no handler is pending"; exit 77; }
+  if [ "$arg" = @unexecutable-word@ ]; then
+    arg=$(words unexecutable-word)
+    [ -n "$arg" ] || { echo "no QRX word the emulator declines"; exit 1; }
   fi
   set -- "$@" "$arg"
   shift
