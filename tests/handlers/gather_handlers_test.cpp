@@ -21,6 +21,7 @@ namespace {
 
 using qrx::kPredicateBytes;
 using qrx::kVectorBytes;
+constexpr unsigned kDwords = kVectorBytes / 8;
 
 constexpr unsigned kPg = 1;
 
@@ -178,8 +179,8 @@ TEST(ScattersDeathTest, AScatterThatFaultsWritesNothing) {
 #endif
   ::testing::FLAGS_gtest_death_test_style = "fast";
   // A shared file mapping keeps what the dying child stored; its second page
-  // is unmapped. st1d {z3.d}, p1, [x1, z4.d]: elements 0..16 in the first
-  // page, element 17 in the second.
+  // is unmapped. st1d {z3.d}, p1, [x1, z4.d]: every element but the last in
+  // the first page, the last in the second.
   char path[] = "/tmp/qrx_scatter_XXXXXX";
   int fd = mkstemp(path);
   ASSERT_GE(fd, 0);
@@ -190,11 +191,11 @@ TEST(ScattersDeathTest, AScatterThatFaultsWritesNothing) {
   munmap(mem + page, page);
   qrx_test::Machine m;
   m.fill<uint64_t>(3, 0x0123456789ABCDEFull);
-  for (unsigned i = 0; i < 18; ++i) m.set<uint64_t>(4, i, i < 17 ? 8 * i : page + 8);
+  for (unsigned i = 0; i < kDwords; ++i) m.set<uint64_t>(4, i, i + 1 < kDwords ? 8 * i : page + 8);
   m.all_true(kPg, 8);
   m.s->x[1] = addr_of(mem);
   EXPECT_EXIT(m.run(0xe584a423, "VecU64Store8VSZ"), ::testing::KilledBySignal(SIGSEGV), "");
-  for (unsigned i = 0; i < 17 * 8; ++i) EXPECT_EQ(mem[i], 0) << i;
+  for (unsigned i = 0; i < (kDwords - 1) * 8; ++i) EXPECT_EQ(mem[i], 0) << i;
   munmap(mem, page);
   close(fd);
   unlink(path);
@@ -212,7 +213,7 @@ struct StructureCase {
 };
 const StructureCase kStructures[] = {
     // ld3w {z30.s, z31.s, z0.s}, p1/z, [x1, #-3, mul vl]
-    {0xa54fe43e, "VecU32E3Load4SIZ", 3, 4, 30, true, 0, -3 * 144},
+    {0xa54fe43e, "VecU32E3Load4SIZ", 3, 4, 30, true, 0, -3 * int64_t{kVectorBytes}},
     // ld2d {z4.d, z5.d}, p1/z, [x1, x2, lsl #3]
     {0xa5a2c424, "VecU64E2Load8LSSZ", 2, 8, 4, true, 5, 40},
     // ld4b {z4.b-z7.b}, p1/z, [x1, x2]
@@ -222,7 +223,7 @@ const StructureCase kStructures[] = {
     // st3h {z31.h, z0.h, z1.h}, p1, [x1, x2, lsl #1]
     {0xe4c2643f, "VecU16E3Store2LSSZ", 3, 2, 31, false, ~uint64_t{0} - 99, -200},
     // st4d {z4.d-z7.d}, p1, [x1, #4, mul vl]: one block of four registers on.
-    {0xe5f1e424, "VecU64E4Store8SIZ", 4, 8, 4, false, 0, 576},
+    {0xe5f1e424, "VecU64E4Store8SIZ", 4, 8, 4, false, 0, 4 * int64_t{kVectorBytes}},
 };
 
 TEST(Structures, RegisterListsWrapAndInactiveElementsAreZeroOrUntouched) {
@@ -298,22 +299,26 @@ struct EdgePage {
 
 // ldff1d {z3.d}, p1/z, [x1, z4.d] with X1 = the edge: element i at the edge
 // plus offset[i] (the last offset repeats), active where `active` has bit i.
-// Elements from `stop` on are zero and their FFR bytes cleared; the FFR
-// bytes below it keep their values (element 1's starts at 0).
+// Elements from `stop` on (when the vector has that many) are zero and their
+// FFR bytes cleared; the FFR bytes below it keep their values (element 1's
+// starts at 0).
 constexpr int64_t kAcrossPages = INT64_MIN;  // 4 bytes before the boundary of the two readable pages
 struct FirstFaultCase {
   const char* what;
   std::vector<int64_t> offset;
-  uint32_t active;
+  uint64_t active;  // bit i: element i (up to 64 elements, 2048 bits of D)
   unsigned stop;
 };
+constexpr uint64_t kAllActive = ~uint64_t{0};
+constexpr unsigned kNoStop = ~0u;
+static_assert(kDwords <= 64, "one mask bit per element");
 const FirstFaultCase kFirstFault[] = {
-    {"ascending into the next page", {-40, -32, -24, -16, -8, 0, 8}, 0x3FFFF, 5},
-    {"an element straddling the edge", {-12, -4, -20}, 0x3FFFF, 1},
-    {"a readable element after an unreadable one", {-8, 64, -16}, 0x3FFFF, 1},
-    {"unreadable inactive elements before the first active", {100, 100, 100, -8, 0}, 0x3FFF8, 4},
-    {"only inactive elements unreadable", {-8, 0, -16, 0, -24}, 0x15, 18},
-    {"an element across two readable pages", {-8, kAcrossPages, -16}, 0x3FFFF, 18},
+    {"ascending into the next page", {-40, -32, -24, -16, -8, 0, 8}, kAllActive, 5},
+    {"an element straddling the edge", {-12, -4, -20}, kAllActive, 1},
+    {"a readable element after an unreadable one", {-8, 64, -16}, kAllActive, 1},
+    {"unreadable inactive elements before the first active", {100, 100, 100, -8, 0}, ~uint64_t{7}, 4},
+    {"only inactive elements unreadable", {-8, 0, -16, 0, -24}, 0x15, kNoStop},
+    {"an element across two readable pages", {-8, kAcrossPages, -16}, kAllActive, kNoStop},
 };
 
 TEST(FirstFaultGathers, StopAtTheFirstUnreadableLaterElement) {
@@ -327,13 +332,13 @@ TEST(FirstFaultGathers, StopAtTheFirstUnreadableLaterElement) {
       std::memset(m.s->p[kPg], 0, kPredicateBytes);
       std::memset(m.s->ffr, 1, kPredicateBytes);
       m.s->ffr[8] = 0;
-      for (unsigned i = 0; i < 18; ++i) {
+      for (unsigned i = 0; i < kDwords; ++i) {
         int64_t off = c.offset[i < c.offset.size() ? i : c.offset.size() - 1];
         m.set<int64_t>(4, i, off == kAcrossPages ? -static_cast<int64_t>(page.page) - 4 : off);
         m.s->p[kPg][8 * i] = (c.active >> i) & 1;
       }
       ASSERT_EQ(m.run(0xc5c4e423, "VecU64LoadFF8VSZ"), KALT64_DECODE_OK);
-      for (unsigned i = 0; i < 18; ++i) {
+      for (unsigned i = 0; i < kDwords; ++i) {
         uint64_t want = 0;
         if (i < c.stop && ((c.active >> i) & 1)) std::memcpy(&want, page.edge() + m.get<int64_t>(4, i), 8);
         EXPECT_EQ(m.get<uint64_t>(3, i), want) << c.what << " element " << i;
