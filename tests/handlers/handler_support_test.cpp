@@ -51,12 +51,13 @@ TEST(PredicatePacking, OnlyBitZeroOfEachByteCounts) {
 
 TEST(PredicatePacking, ElementActivity) {
   uint8_t unpacked[kPredicateBits] = {};
-  unpacked[8 * 5] = 1;
-  unpacked[8 * 6 + 1] = 1;
+  const unsigned d = qrx::kDwordElems - 2;  // the last two doubleword elements
+  unpacked[8 * d] = 1;
+  unpacked[8 * (d + 1) + 1] = 1;
   PredV p = qrx::pack_predicate(unpacked);
-  EXPECT_TRUE(p.active(5, 8));
-  EXPECT_FALSE(p.active(6, 8));
-  EXPECT_TRUE(p.active(20, 2));
+  EXPECT_TRUE(p.active(d, 8));
+  EXPECT_FALSE(p.active(d + 1, 8));
+  EXPECT_TRUE(p.active(4 * d, 2));
 }
 
 std::unique_ptr<cpu_state> random_state(unsigned seed) {

@@ -113,7 +113,7 @@ TEST(IntegerHandlers, HighMultiplyAndAbsoluteValue) {
   m.all_true(0, 8);
   m.fill<uint64_t>(1, kAllOnes);
   ASSERT_EQ(m.run(zpz(0x04D30000, 1, 0, 1), "VecU64MulHVVM"), KALT64_DECODE_OK);
-  EXPECT_EQ(m.get<uint64_t>(1, 3), kAllOnes - 1);
+  EXPECT_EQ(m.get<uint64_t>(1, qrx::kDwordElems - 1), kAllOnes - 1);
   m.fill<uint8_t>(2, 0x80);
   m.all_true(0, 1);
   ASSERT_EQ(m.run(zpz(0x0416A000, 3, 0, 2), "VecS8AbsVM"), KALT64_DECODE_OK);
@@ -123,11 +123,12 @@ TEST(IntegerHandlers, HighMultiplyAndAbsoluteValue) {
 TEST(IntegerHandlers, PredicateBytesOtherThanTheFirstAreIgnored) {
   Machine m;
   std::memset(m.s->p[2], 0xFE, qrx::kPredicateBytes);  // bit 0 clear everywhere
-  m.s->p[2][4 * 5] = 1;                                // word element 5 only
+  const unsigned on = qrx::kWordElems - 1;
+  m.s->p[2][4 * on] = 1;  // the last word element only
   m.fill<uint32_t>(1, 10);
   ASSERT_EQ(m.run(zpz(0x04800000, 1, 2, 1), "VecU32AddVVM"), KALT64_DECODE_OK);
   for (unsigned i = 0; i < qrx::kWordElems; ++i)
-    EXPECT_EQ(m.get<uint32_t>(1, i), i == 5 ? 20u : 10u);
+    EXPECT_EQ(m.get<uint32_t>(1, i), i == on ? 20u : 10u);
 }
 
 TEST(IntegerHandlers, MovePrefixMergingAndZeroing) {

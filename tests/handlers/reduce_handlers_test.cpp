@@ -103,7 +103,7 @@ TEST(ReduceHandlers, SaturationLimits) {
       {sized(kQScalar | kD | kU, 0, kAll), "VecU8QDecrVL4SI", 0, 0xFFFFFFFF00000100, 0x100 - kB},
       {sized(kQScalar | kX | kD | kU, 0, kAll), "VecU8QDecrVL8SI", 0, 0x100000100, 0x100000100 - kB},
       {sized(kQScalar | kX | kD | kU, 0, kAll), "VecU8QDecrVL8SI", 0, kAllOnes, kAllOnes - kB},
-      {sized(kQScalar | kX | kD | kU, 3, kAll), "VecU64QDecrVL8SI", 0, 5, 0},
+      {sized(kQScalar | kX | kD | kU, 3, kAll), "VecU64QDecrVL8SI", 0, kDw - 1, 0},
       {sized(kQScalar | kX | kD | kU, 1, kAll), "VecU16QDecrVL8SI", 0, kTop, kTop - kH},
       {sized(kQScalar | kX, 0, kAll), "VecS8QIncrVL8SI", 0, kTop - 16, kTop - 1},
       {sized(kQScalar | kX | kD, 0, kAll), "VecS8QDecrVL8SI", 0, kTop + 5, kTop},

@@ -30,14 +30,15 @@ TEST(CpuState, ElementLayoutOfTheLastElements) {
 
 TEST(CpuState, PredicateElementUsesFirstByteOnly) {
   uint8_t pred[qrx::kPredicateBytes] = {};
-  pred[8 * 2 + 1] = 1;  // not the first byte of doubleword element 2
-  EXPECT_FALSE(qrx::pred_active(pred, 2, 8));
-  pred[8 * 2] = 1;
-  EXPECT_TRUE(qrx::pred_active(pred, 2, 8));
-  pred[16] = 3;  // only bit 0 counts
-  EXPECT_TRUE(qrx::pred_active(pred, 16, 1));
-  pred[17] = 2;
-  EXPECT_FALSE(qrx::pred_active(pred, 17, 1));
+  const unsigned d = qrx::kDwordElems - 1, b = qrx::kPredicateBytes - 2;
+  pred[8 * d + 1] = 1;  // not the first byte of the last doubleword element
+  EXPECT_FALSE(qrx::pred_active(pred, d, 8));
+  pred[8 * d] = 1;
+  EXPECT_TRUE(qrx::pred_active(pred, d, 8));
+  pred[b] = 3;  // only bit 0 counts
+  EXPECT_TRUE(qrx::pred_active(pred, b, 1));
+  pred[b + 1] = 2;
+  EXPECT_FALSE(qrx::pred_active(pred, b + 1, 1));
 }
 
 TEST(CpuState, Register31ReadsZeroOrSp) {
