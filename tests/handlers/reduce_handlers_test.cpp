@@ -47,7 +47,11 @@ constexpr uint32_t sized(uint32_t base, unsigned esize_code, unsigned pattern, u
 // VL16..VL256 (none when they do not fit), unallocated, MUL4, MUL3, ALL.
 uint64_t pattern_count(unsigned p, uint64_t n) {
   uint64_t fixed = p >= 1 && p <= 8 ? p : p >= 9 && p <= 13 ? 16u << (p - 9) : 0;
-  if (p == 0) return n >= 128 ? 128 : n >= 64 ? 64 : n >= 32 ? 32 : n >= 16 ? 16 : n >= 8 ? 8 : n >= 4 ? 4 : n >= 2 ? 2 : n;
+  if (p == 0) {
+    uint64_t pow2 = 1;
+    while (pow2 * 2 <= n) pow2 *= 2;
+    return n ? pow2 : 0;
+  }
   if (fixed) return fixed <= n ? fixed : 0;
   return p == 29 ? n - n % 4 : p == 30 ? n - n % 3 : p == 31 ? n : 0;
 }

@@ -48,6 +48,8 @@ TEST(PredicateLib, ResultsStopAtTheVectorLength) {
 }
 
 TEST(PredicateLib, PtruesPerElementSize) {
+  unsigned words_pow2 = 1;  // POW2 of the word elements
+  while (words_pow2 * 2 <= qrx::kWordElems) words_pow2 *= 2;
   struct Row {
     PredV (*f)(unsigned long, CpuContext*);
     unsigned esize;
@@ -56,7 +58,7 @@ TEST(PredicateLib, PtruesPerElementSize) {
   } rows[] = {
       {VecP8TrueFlgI, 1, 31, qrx::kBytesElems},
       {VecP16TrueFlgI, 2, 3, 3},
-      {VecP32TrueFlgI, 4, 0, 32},
+      {VecP32TrueFlgI, 4, 0, words_pow2},
       {VecP64TrueFlgI, 8, 29, qrx::kDwordElems / 4 * 4},
       {VecP64TrueFlgI, 8, 13, 0},  // VL256: empty, Z = C = 1
       {VecP8TrueFlgI, 1, 20, 0},   // unallocated
