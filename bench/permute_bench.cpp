@@ -2,32 +2,26 @@
 // the shared cost kernels (sel_s, tbl_b, zip1_s) on the kernels' start state,
 // so the figures sit beside `model-cost sel_s tbl_b zip1_s`, and the library
 // path's predicate UZP2 and vector TRN1 beside their routine-path twins.
-#include <benchmark/benchmark.h>
-
 #include <cstring>
-#include <memory>
 
-#include "qrx/decode/decode_tables.h"
+#include "bench/kernel_bench.h"
 
 namespace {
 
-struct Form {
-  const char* name;
-  uint32_t word;
-};
+using qrx_bench::Kernel;
 
-const Form kForms[] = {
-    {"VecU32SelVV", 0x05a1c404},   // sel z4.s, p1, z0.s, z1.s       routine (kernel sel_s)
-    {"VecU8TblVV", 0x05293004},    // tbl z4.b, {z0.b}, z9.b         routine (kernel tbl_b)
-    {"VecU32Zip1VV", 0x05a16004},  // zip1 z4.s, z0.s, z1.s          routine (kernel zip1_s)
-    {"VecU32Trn1VV", 0x05a17004},  // trn1 z4.s, z0.s, z1.s          library
-    {"VecP8Uzp1PP", 0x05234804},   // uzp1 p4.b, p0.b, p3.b          routine
-    {"VecP8Uzp2PP", 0x05234c04},   // uzp2 p4.b, p0.b, p3.b          library
+#define FORM(name) name, name
+const Kernel kForms[] = {
+    {FORM("VecU32SelVV"), 0x05a1c404},   // sel z4.s, p1, z0.s, z1.s       routine (kernel sel_s)
+    {FORM("VecU8TblVV"), 0x05293004},    // tbl z4.b, {z0.b}, z9.b         routine (kernel tbl_b)
+    {FORM("VecU32Zip1VV"), 0x05a16004},  // zip1 z4.s, z0.s, z1.s          routine (kernel zip1_s)
+    {FORM("VecU32Trn1VV"), 0x05a17004},  // trn1 z4.s, z0.s, z1.s          library
+    {FORM("VecP8Uzp1PP"), 0x05234804},   // uzp1 p4.b, p0.b, p3.b          routine
+    {FORM("VecP8Uzp2PP"), 0x05234c04},   // uzp2 p4.b, p0.b, p3.b          library
 };
 
 // The kernels' start state, as far as these words read it.
-std::unique_ptr<cpu_state> kernel_state() {
-  std::unique_ptr<cpu_state> s(new cpu_state{});
+void kernel_state(cpu_state* s) {
   for (unsigned i = 0; i < qrx::kWordElems; ++i) {
     uint32_t one = 1, two = 2;
     std::memcpy(s->z[0] + 4 * i, &one, 4);
@@ -38,23 +32,9 @@ std::unique_ptr<cpu_state> kernel_state() {
   std::memset(s->p[3], 1, qrx::kPredicateBytes);
   for (unsigned j = 0; j < qrx::kPredicateBytes; j += 4) s->p[1][j] = 1;
   std::memset(s->ffr, 1, qrx::kPredicateBytes);
-  return s;
 }
 
-void BM_Instruction(benchmark::State& st) {
-  const Form& f = kForms[st.range(0)];
-  const qrx::DecodeEntry* e = qrx::find_entry(f.word);
-  if (e == nullptr || std::strcmp(e->name, f.name) != 0) {
-    st.SkipWithError("word does not decode to the form");
-    return;
-  }
-  st.SetLabel(f.name);
-  std::unique_ptr<cpu_state> s = kernel_state();
-  for (auto _ : st) {
-    benchmark::DoNotOptimize(e->handler(s.get(), f.word));
-    benchmark::ClobberMemory();
-  }
-}
+void BM_Instruction(benchmark::State& st) { qrx_bench::run_kernel(st, kForms[st.range(0)], kernel_state); }
 BENCHMARK(BM_Instruction)->DenseRange(0, sizeof kForms / sizeof kForms[0] - 1);
 
 }  // namespace
