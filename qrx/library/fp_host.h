@@ -38,6 +38,7 @@
 #include <type_traits>
 
 #include "qrx/fp/fp.h"
+#include "qrx/fp/fp_host_assist.h"
 #include "qrx/state/cpu_state.h"
 
 #ifndef QRX_KALT64_HOST
@@ -79,19 +80,15 @@ class HostFpScope {
 namespace host {
 
 template <typename T>
-using Float = std::conditional_t<sizeof(T) == 4, float, double>;
+using Float = FpHostFloat<T>;
 
 template <typename T>
 inline Float<T> to_float(T bits) {
-  Float<T> f;
-  std::memcpy(&f, &bits, sizeof f);
-  return f;
+  return fp_host_float(bits);
 }
 template <typename T>
 inline T to_bits(Float<T> f) {
-  T bits;
-  std::memcpy(&bits, &f, sizeof bits);
-  return bits;
+  return fp_host_bits<T>(f);
 }
 
 // The scalar instructions, one template per operand shape. Every statement

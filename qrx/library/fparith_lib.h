@@ -18,6 +18,7 @@
 #include "qrx/decode/library_fparith.h"
 #include "qrx/handlers/handler_support.h"
 #include "qrx/library/fp_env.h"
+#include "qrx/library/fp_fast.h"
 #include "qrx/library/fparith_ops.h"
 #include "qrx/library/lib_types.h"
 #include "qrx/library/skeletons.h"
@@ -63,12 +64,16 @@ constexpr unsigned cmla_idx_index(uint32_t w) {
 
 // ----- Element cores ----------------------------------------------------------
 // Each writes the n elements of a result into out; inactive elements keep
-// their value (or give false) and never reach the operation.
+// their value (or give false) and never reach the operation. Operations with
+// a fast form take the fast loops of fp_fast.h where they apply.
 
 // out[i] = active(i) ? op(a[i], rhs(i)) : a[i].
 template <typename T, typename Op, typename Active, typename Rhs, typename Env>
 inline void fp_binary(uint8_t* out, unsigned n, Active active, const uint8_t* a, Rhs rhs,
                       Env& env) {
+  if (FPEnv* fast = fp_fast_env(env)) {
+    if (fp_fast_binary<T, Op>(out, n, active, a, rhs, *fast)) return;
+  }
   merge_binary<T>(out, n, active, a, rhs, [&](T x, T y) { return Op{}(x, y, env); });
 }
 
@@ -76,6 +81,9 @@ inline void fp_binary(uint8_t* out, unsigned n, Active active, const uint8_t* a,
 template <typename T, typename Op, typename Active, typename M, typename Env>
 inline void fp_ternary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
                        const uint8_t* acc, const uint8_t* zn, M m, Env& env) {
+  if (FPEnv* fast = fp_fast_env(env)) {
+    if (fp_fast_ternary<T, Op>(out, n, active, keep, acc, zn, m, *fast)) return;
+  }
   for (unsigned i = 0; i < n; ++i)
     set_elem<T>(out, i,
                 active(i) ? Op{}(elem<T>(acc, i), elem<T>(zn, i), m(i), env) : elem<T>(keep, i));

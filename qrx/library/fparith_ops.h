@@ -14,6 +14,7 @@
 #include <type_traits>
 
 #include "qrx/fp/fp.h"
+#include "qrx/library/fp_fast.h"
 #include "qrx/library/fp_host.h"
 
 namespace qrx {
@@ -142,6 +143,18 @@ using FCmpLeOp = FReversed<FCmpGeOp>;
 using FCmpLtOp = FReversed<FCmpGtOp>;
 using FAcGeOp = FAbsolute<FCmpGeOp>;
 using FAcGtOp = FAbsolute<FCmpGtOp>;
+
+// ----- Fast forms (fp_fast.h): the host operation of each, on the operands
+// the library routine receives.
+
+template <> inline constexpr FpFastForm kFpFast<FAddOp>{FpHostOp::Add};
+template <> inline constexpr FpFastForm kFpFast<FSubOp>{FpHostOp::Add, false, false, true};
+template <> inline constexpr FpFastForm kFpFast<FMulOp>{FpHostOp::Mul};
+template <typename Op> inline constexpr FpFastForm kFpFast<FReversed<Op>> = fp_fast_swapped(kFpFast<Op>);
+template <> inline constexpr FpFastForm kFpFast<FMlaOp>{FpHostOp::MulAdd};
+template <> inline constexpr FpFastForm kFpFast<FMlsOp>{FpHostOp::MulAdd, false, false, true};
+template <> inline constexpr FpFastForm kFpFast<FNmlaOp>{FpHostOp::MulAdd, false, true, true};
+template <> inline constexpr FpFastForm kFpFast<FNmlsOp>{FpHostOp::MulAdd, false, true, false};
 
 // clang-format on
 

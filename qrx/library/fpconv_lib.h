@@ -19,6 +19,7 @@
 #include "qrx/decode/library_fpconv.h"
 #include "qrx/handlers/handler_support.h"
 #include "qrx/library/fp_env.h"
+#include "qrx/library/fp_fast.h"
 #include "qrx/library/fparith_lib.h"
 #include "qrx/library/fparith_ops.h"
 #include "qrx/library/fpconv_ops.h"
@@ -34,6 +35,9 @@ namespace qrx {
 template <typename T, typename Op, typename Active, typename Env>
 inline void fp_unary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
                      const uint8_t* src, Env& env) {
+  if (FPEnv* fast = fp_fast_env(env)) {
+    if (fp_fast_unary<T, Op>(out, n, active, keep, src, *fast)) return;
+  }
   merge_unary<T>(out, n, active, keep, src, [&](T x) { return Op{}(x, env); });
 }
 

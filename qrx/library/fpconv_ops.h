@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "qrx/fp/fp.h"
+#include "qrx/library/fp_fast.h"
 #include "qrx/library/fp_host.h"
 
 namespace qrx {
@@ -86,6 +87,7 @@ struct FSqrtOp {
   template <typename T> T operator()(T x, FPEnv& e) const { return FPSqrt(x, e); }
   template <typename T> T operator()(T x, HostFpScope& h) const { return HostFp<T>::sqrt(x, h); }
 };
+template <> inline constexpr FpFastForm kFpFast<FSqrtOp>{FpHostOp::Sqrt};
 struct FRecpXOp {
   template <typename T> T operator()(T x, FPEnv& e) const { return FPRecpX(x, e); }
 };

@@ -1,0 +1,97 @@
+// The host arithmetic kernels of fp_host_assist.h. Built with -fno-math-errno
+// (qrx/CMakeLists.txt).
+#include "qrx/fp/fp_host_assist.h"
+
+#include <cmath>
+
+namespace {
+
+namespace check = fp_host_check;
+
+// One loop per operation: the host result and its acceptance, AND-reduced.
+template <FpHostOp K, typename T>
+inline bool run(const T* __restrict a, const T* __restrict x, const T* __restrict y,
+                T* __restrict r, unsigned n) {
+  T all = T(~T(0));
+  for (unsigned i = 0; i < n; ++i) {
+    if constexpr (K == FpHostOp::Add) {
+      r[i] = fp_host_bits<T>(fp_host_float(x[i]) + fp_host_float(y[i]));
+      all &= check::accepted<K>(x[i], y[i], r[i]);
+    } else if constexpr (K == FpHostOp::Mul) {
+      r[i] = fp_host_bits<T>(fp_host_float(x[i]) * fp_host_float(y[i]));
+      all &= check::accepted<K>(x[i], y[i], r[i]);
+    } else if constexpr (K == FpHostOp::MulAdd) {
+      r[i] = fp_host_bits<T>(
+          std::fma(fp_host_float(x[i]), fp_host_float(y[i]), fp_host_float(a[i])));
+      all &= check::accepted(a[i], x[i], y[i], r[i]);
+    } else {
+      r[i] = fp_host_bits<T>(std::sqrt(fp_host_float(x[i])));
+      all &= check::sqrt_accepted(x[i]);
+    }
+  }
+  return all != 0;
+}
+
+#if QRX_FP_HOST_ASSIST == 2
+// The baseline x86-64 has neither a fused multiply-add nor a 64-bit compare
+// in its vector unit: a copy of each loop built for the hosts with AVX2 and
+// FMA, chosen at run time.
+bool has_avx2_fma() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
+  return has;
+}
+template <FpHostOp K, typename T>
+__attribute__((target("avx2,fma"))) bool run_avx2(const T* a, const T* x, const T* y, T* r,
+                                                  unsigned n) {
+  return run<K>(a, x, y, r, n);
+}
+#endif
+
+template <FpHostOp K, typename T>
+bool dispatch(const T* a, const T* x, const T* y, T* r, unsigned n) {
+#if QRX_FP_HOST_ASSIST == 2
+  if (has_avx2_fma()) return run_avx2<K>(a, x, y, r, n);
+#endif
+  return run<K>(a, x, y, r, n);
+}
+
+}  // namespace
+
+bool fp_host_has_muladd() {
+#if QRX_FP_HOST_ASSIST == 1
+  return true;
+#elif QRX_FP_HOST_ASSIST == 2
+  return has_avx2_fma();
+#else
+  return false;
+#endif
+}
+
+template <typename T>
+bool fp_host_add(const T* x, const T* y, T* r, unsigned n) {
+  return dispatch<FpHostOp::Add>(x, x, y, r, n);
+}
+template <typename T>
+bool fp_host_mul(const T* x, const T* y, T* r, unsigned n) {
+  return dispatch<FpHostOp::Mul>(x, x, y, r, n);
+}
+template <typename T>
+bool fp_host_sqrt(const T* x, T* r, unsigned n) {
+  return dispatch<FpHostOp::Sqrt>(x, x, x, r, n);
+}
+template <typename T>
+bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n) {
+  return dispatch<FpHostOp::MulAdd>(a, x, y, r, n);
+}
+
+#define QRX_FP_HOST_KERNELS(T)                                                  \
+  template bool fp_host_add<T>(const T*, const T*, T*, unsigned);              \
+  template bool fp_host_mul<T>(const T*, const T*, T*, unsigned);              \
+  template bool fp_host_sqrt<T>(const T*, T*, unsigned);                       \
+  template bool fp_host_muladd<T>(const T*, const T*, const T*, T*, unsigned);
+QRX_FP_HOST_KERNELS(uint32_t)
+QRX_FP_HOST_KERNELS(uint64_t)
+#undef QRX_FP_HOST_KERNELS
