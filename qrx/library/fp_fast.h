@@ -181,6 +181,40 @@ inline bool fp_fast_unary(uint8_t* out, unsigned n, Active active, const uint8_t
   }
 }
 
+// The pairwise sum of the n lanes (inactive ones already the identity +0):
+// lane j = lane 2j + lane 2j + 1 (the identity past the live lanes) until
+// one is left, each level one batch, all of them under one assist (the
+// library's sum of a rejected pair is integer code and reads no host state).
+// False (the lanes untouched) when op is not a plain sum here.
+template <typename T, typename Op>
+inline bool fp_fast_pairwise(T* lane, unsigned n, T id, FPEnv& env, T* sum) {
+  constexpr FpFastForm f = kFpFast<Op>;
+  if constexpr (sizeof(T) < 4 || f.op != FpHostOp::Add || f.swap || f.neg_first ||
+                f.neg_second) {
+    return false;
+  } else {
+    if (!fp_host_assist_allowed(env.mode)) return false;
+    FpHostAssist assist(env.mode, &env.flags);
+    unsigned live = n;
+    for (unsigned p = 1; p < n; p <<= 1) {
+      const unsigned pairs = (live + 1) / 2;
+      T x[fast::kLanes<T>], y[fast::kLanes<T>];
+      for (unsigned j = 0; j < pairs; ++j) {
+        x[j] = lane[2 * j];
+        y[j] = 2 * j + 1 < live ? lane[2 * j + 1] : id;
+      }
+      if (!fp_host_add(x, y, lane, pairs)) {
+        for (unsigned j = 0; j < pairs; ++j)
+          if (!fp_host_check::accepted<FpHostOp::Add>(x[j], y[j], lane[j]))
+            lane[j] = Op{}(x[j], y[j], env);
+      }
+      live = pairs;
+    }
+    *sum = live ? lane[0] : id;
+    return true;
+  }
+}
+
 }  // namespace qrx
 
 #endif  // QRX_LIBRARY_FP_FAST_H

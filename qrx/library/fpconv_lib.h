@@ -52,6 +52,10 @@ T reduce_tree(const uint8_t* zn, unsigned n, Active active, Env& env) {
   constexpr T kId = fp_identity<T>(Identity);
   T lane[kMaxVectorBytes / sizeof(T)];
   for (unsigned i = 0; i < n; ++i) lane[i] = active(i) ? elem<T>(zn, i) : kId;
+  if (FPEnv* fast = fp_fast_env(env)) {
+    T sum;
+    if (fp_fast_pairwise<T, Op>(lane, n, kId, *fast, &sum)) return sum;
+  }
   unsigned live = n;
   for (unsigned p = 1; p < n; p <<= 1) {
     const unsigned pairs = (live + 1) / 2;
