@@ -3,6 +3,7 @@
 #include "qrx/fp/fp_host_assist.h"
 
 #include <cmath>
+#include <type_traits>
 
 namespace {
 
@@ -25,8 +26,12 @@ inline bool run(const T* __restrict a, const T* __restrict x, const T* __restric
           std::fma(fp_host_float(x[i]), fp_host_float(y[i]), fp_host_float(a[i])));
       all &= check::accepted(a[i], x[i], y[i], r[i]);
     } else {
-      r[i] = fp_host_bits<T>(std::sqrt(fp_host_float(x[i])));
-      all &= check::sqrt_accepted(x[i]);
+      // A rejected operand becomes +0: the host never sees it.
+      const T ok = check::accepted<K>(x[i]);
+      const auto v = fp_host_float(T(x[i] & ok));
+      if constexpr (K == FpHostOp::Sqrt) r[i] = fp_host_bits<T>(std::sqrt(v));
+      else r[i] = T(static_cast<std::make_signed_t<T>>(v));
+      all &= ok;
     }
   }
   return all != 0;
@@ -78,9 +83,9 @@ template <typename T>
 bool fp_host_mul(const T* x, const T* y, T* r, unsigned n) {
   return dispatch<FpHostOp::Mul>(x, x, y, r, n);
 }
-template <typename T>
-bool fp_host_sqrt(const T* x, T* r, unsigned n) {
-  return dispatch<FpHostOp::Sqrt>(x, x, x, r, n);
+template <FpHostOp K, typename T>
+bool fp_host_unary(const T* x, T* r, unsigned n) {
+  return dispatch<K>(x, x, x, r, n);
 }
 template <typename T>
 bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n) {
@@ -90,7 +95,8 @@ bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n) {
 #define QRX_FP_HOST_KERNELS(T)                                                  \
   template bool fp_host_add<T>(const T*, const T*, T*, unsigned);              \
   template bool fp_host_mul<T>(const T*, const T*, T*, unsigned);              \
-  template bool fp_host_sqrt<T>(const T*, T*, unsigned);                       \
+  template bool fp_host_unary<FpHostOp::Sqrt, T>(const T*, T*, unsigned);     \
+  template bool fp_host_unary<FpHostOp::ToInt, T>(const T*, T*, unsigned);    \
   template bool fp_host_muladd<T>(const T*, const T*, const T*, T*, unsigned);
 QRX_FP_HOST_KERNELS(uint32_t)
 QRX_FP_HOST_KERNELS(uint64_t)

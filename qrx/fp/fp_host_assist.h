@@ -111,7 +111,9 @@ class FpHostAssist {
 // below the largest finite magnitude (no infinity or NaN), or is a zero that
 // is exact: a sum (a sum that rounds to zero is exactly zero), or a product
 // or multiply-add with a zero multiplicand. A square root is accepted for a
-// zero or positive normal operand (its root is normal).
+// zero or positive normal operand (its root is normal), a conversion toward
+// zero to the signed integer of the same width for a zero or normal operand
+// of magnitude below 2^(width - 1) (no invalid operation).
 //
 // Such an element neither overflowed (the largest finite value, which a
 // directed rounding leaves on overflow, is excluded) nor was tiny before
@@ -126,12 +128,13 @@ class FpHostAssist {
 // nothing, the library and the host both follow IEEE 754 for these
 // operations, so the host raises inexact for an element exactly when the
 // library raises IXC for it (never for NaN or infinite operands or an
-// invalid operation; on overflow both do). The loops feed inactive lanes as
-// +0 operands, exact operations that raise nothing.
+// invalid operation; on overflow both do). The loops feed inactive lanes,
+// and the rejected operands of the one-operand forms, as +0 operands: exact
+// operations that raise nothing.
 //
 // The checks are masks (all ones for true) in the element's width, built
 // without branches so that the kernels' loops vectorise.
-enum class FpHostOp { None, Add, Mul, MulAdd, Sqrt };
+enum class FpHostOp { None, Add, Mul, MulAdd, Sqrt, ToInt };
 
 namespace fp_host_check {
 
@@ -170,9 +173,15 @@ template <typename T>
 constexpr T accepted(T a, T x, T y, T r) {
   return T(operand_ok(a) & accepted<FpHostOp::Mul>(x, y, r));
 }
-template <typename T>
-constexpr T sqrt_accepted(T x) {
-  return T(is_zero(x) | (operand_ok(x) & mask<T>(!(x & fp_sign_bit<T>))));
+// The operand x of a one-operand operation (Sqrt or ToInt).
+template <FpHostOp K, typename T>
+constexpr T accepted(T x) {
+  if constexpr (K == FpHostOp::Sqrt) {
+    return T(is_zero(x) | (operand_ok(x) & mask<T>(!(x & fp_sign_bit<T>))));
+  } else {
+    constexpr T kLimit = T(T(fp_format<T>::bias + fp_format<T>::W - 1) << fp_format<T>::F);
+    return T(operand_ok(x) & mask<T>(magnitude(x) < kLimit));
+  }
 }
 
 }  // namespace fp_host_check
@@ -199,9 +208,11 @@ inline T fp_host_bits(FpHostFloat<T> f) {
 // r[i] = x[i] + y[i], x[i] x y[i], a[i] + x[i] x y[i] (one rounding),
 // sqrt(x[i]) for i < n, T = uint32_t (single) or uint64_t (double), in the
 // host's current rounding; each returns whether every element is accepted.
+// fp_host_unary<Sqrt> and <ToInt> (toward zero to the signed integer of T's
+// width) compute +0 in place of a rejected operand.
 template <typename T> bool fp_host_add(const T* x, const T* y, T* r, unsigned n);
 template <typename T> bool fp_host_mul(const T* x, const T* y, T* r, unsigned n);
-template <typename T> bool fp_host_sqrt(const T* x, T* r, unsigned n);
+template <FpHostOp K, typename T> bool fp_host_unary(const T* x, T* r, unsigned n);
 // Whether the host has a fused multiply-add; fp_host_muladd may be called
 // only when it has.
 bool fp_host_has_muladd();

@@ -1,5 +1,6 @@
 // The fast element loops of the floating-point families: single and double
-// additions, multiplications, fused multiply-adds and square roots computed
+// additions, multiplications, fused multiply-adds, square roots and
+// conversions toward zero to integers of the same width computed
 // a whole vector at a time by the host's arithmetic under one FpHostAssist
 // (qrx/fp/fp_host_assist.h, which also says which host results are the
 // library's and why), and the elements the check rejects computed again by
@@ -158,7 +159,8 @@ inline bool fp_fast_ternary(uint8_t* out, unsigned n, Active active, const uint8
 template <typename T, typename Op, typename Active>
 inline bool fp_fast_unary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
                           const uint8_t* src, FPEnv& env) {
-  if constexpr (sizeof(T) < 4 || kFpFast<Op>.op != FpHostOp::Sqrt) {
+  constexpr FpHostOp K = kFpFast<Op>.op;
+  if constexpr (sizeof(T) < 4 || (K != FpHostOp::Sqrt && K != FpHostOp::ToInt)) {
     return false;
   } else {
     if (!fp_host_assist_allowed(env.mode)) return false;
@@ -170,12 +172,12 @@ inline bool fp_fast_unary(uint8_t* out, unsigned n, Active active, const uint8_t
     bool all;
     {
       FpHostAssist assist(env.mode, &env.flags);
-      all = fp_host_sqrt(x, r, n);
+      all = fp_host_unary<K>(x, r, n);
     }
     fast::merge_lanes(out, n, on, r, keep);
     if (!all) {
       for (unsigned i = 0; i < n; ++i)
-        if (on[i] && !fp_host_check::sqrt_accepted(x[i])) set_elem<T>(out, i, Op{}(x[i], env));
+        if (on[i] && !fp_host_check::accepted<K>(x[i])) set_elem<T>(out, i, Op{}(x[i], env));
     }
     return true;
   }

@@ -43,6 +43,9 @@ struct FToIntOp {
   }
 };
 
+template <typename F>
+inline constexpr FpFastForm kFpFast<FToIntOp<F, F, false>>{FpHostOp::ToInt};
+
 // SCVTF/UCVTF: the integer type From (signed or not) to the floating-point
 // width To, rounded by RMode.
 template <typename From, typename To>

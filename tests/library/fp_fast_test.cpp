@@ -70,16 +70,16 @@ OpRow<T> ternary(const char* name) {
                                   [&](T x, T y, T z) { return Op{}(x, y, z, env); });
           }};
 }
-template <typename T>
-OpRow<T> square_root() {
-  return {"sqrt", 1,
+template <typename T, typename Op>
+OpRow<T> unary(const char* name) {
+  return {name, 1,
           [](const Insn<T>& in, uint8_t* out, FPEnv& env) {
-            qrx::fp_unary<T, qrx::FSqrtOp>(out, in.n, UnpackedActive<T>{in.pred}, bytes(in.b),
-                                           bytes(in.a), env);
+            qrx::fp_unary<T, Op>(out, in.n, UnpackedActive<T>{in.pred}, bytes(in.b), bytes(in.a),
+                                 env);
           },
           [](const Insn<T>& in, uint8_t* out, FPEnv& env) {
             qrx::merge_unary<T>(out, in.n, UnpackedActive<T>{in.pred}, bytes(in.b), bytes(in.a),
-                                [&](T x) { return FPSqrt(x, env); });
+                                [&](T x) { return Op{}(x, env); });
           }};
 }
 
@@ -90,14 +90,15 @@ std::vector<OpRow<T>> op_rows() {
           binary<T, FReversed<FSubOp>>("subr"), binary<T, FMulOp>("mul"),
           ternary<T, FMlaOp>("fmla"),        ternary<T, FMlsOp>("fmls"),
           ternary<T, FNmlaOp>("fnmla"),      ternary<T, FNmlsOp>("fnmls"),
-          square_root<T>()};
+          unary<T, FSqrtOp>("sqrt"),        unary<T, FToIntOp<T, T, false>>("fcvtzs")};
 }
 
 // Values whose sums, products and multiply-adds land in the lowest normal
 // binade, round to exactly the smallest normal value (the largest value of
 // the lowest binade times 0.5), reach or pass the largest finite value in
-// every direction, cancel to exact zeros or underflow; and subnormals,
-// zeros, infinities, NaNs and negative square-root operands.
+// every direction, cancel to exact zeros or underflow; the bounds of the
+// signed integer of the width; and subnormals, zeros, infinities, NaNs and
+// negative square-root operands.
 template <typename T>
 std::vector<T> edge_values() {
   using Fmt = fp_format<T>;
@@ -123,6 +124,8 @@ std::vector<T> edge_values() {
           T(max - 1),
           T(max | sign),
           T(T(Fmt::exp_max - 2) << Fmt::F),  // a quarter of the range's top
+          T(T(Fmt::bias + Fmt::W - 1) << Fmt::F),  // 2^(W-1), past the largest integer
+          T((T(Fmt::bias + Fmt::W - 1) << Fmt::F) - 1),   // just below 2^(W-1)
           1,                          // subnormals
           T(frac | sign),
           fp_inf_bits<T>,
