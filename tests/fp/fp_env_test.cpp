@@ -1,5 +1,6 @@
 // The environment of a library function: one control word for a run of
-// element operations, and their flags set in the context's status word.
+// element operations, and their flags set in the context's status word; the
+// status word's mode word, and flags merged into it without clearing one.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -51,6 +52,14 @@ TEST(FPEnvOfContext, ControlOnceFlagsMergedOnce) {
     EXPECT_EQ(ctx.FPSR, c.want_fpsr) << c.what;
     EXPECT_EQ(ctx.FPCR, c.fpcr) << c.what;
   }
+}
+
+TEST(FPStatus, ModeWordAndMerge) {
+  FPSCR s{FPSCR::AHP | FPSCR::DN | FPSCR::FZ | (2u << 22) | FPSCR::FZ16 | 0xF0000000u | FPSCR::UFC};
+  EXPECT_EQ(fp_mode_from_fpscr(s), 2 | FP_MODE_FZ | FP_MODE_DN | FP_MODE_FZ16);
+  fp_set_flags(s, FP_FLAG_IOC | FP_FLAG_IDC | 0x60);
+  EXPECT_EQ(s.value & 0xFF, FPSCR::UFC | FPSCR::IOC | FPSCR::IDC);  // never clears, drops non-flags
+  EXPECT_EQ(s.value & 0xF0000000u, 0xF0000000u);
 }
 
 }  // namespace

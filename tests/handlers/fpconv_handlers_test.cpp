@@ -1,9 +1,8 @@
-// Floating-point conversion, rounding, estimate, reduction and helper
-// handlers on encoded words, at the places the reference sweep rarely
-// reaches: the integer and half limits of the conversions and where their
-// results sit in the wider element, the control word's modes, inactive
-// elements that would raise a flag, the reductions' order, identities and
-// result register, and the immediate broadcasts.
+// Floating-point conversion and reduction handlers on encoded words, at the
+// places the reference comparison cannot or rarely does reach: the
+// alternative half format, inactive elements that would raise a flag, the
+// reductions' order, identities, flushing and result register, and the
+// exported library functions against their handlers.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,121 +19,45 @@ namespace {
 
 using qrx_test::Machine;
 
-constexpr uint32_t IOC = FPSCR::IOC, DZC = FPSCR::DZC, OFC = FPSCR::OFC, UFC = FPSCR::UFC,
-                   IXC = FPSCR::IXC, IDC = FPSCR::IDC;
+constexpr uint32_t IOC = FPSCR::IOC, IXC = FPSCR::IXC, IDC = FPSCR::IDC;
 constexpr uint32_t AHP = FPSCR::AHP, FZ = FPSCR::FZ, FZ16 = FPSCR::FZ16;
 constexpr uint32_t RM(unsigned mode) { return mode << FPSCR::RModeShift; }
 
-// Operand layouts: Zd 0, Zn 1 (9..5), Zm 2 (20..16), Pg 1 (12..10); FTMAD's
-// Zdn 0, Zm 1 (9..5) and coefficient index 1 (18..16).
-enum Layout { kVM, kVX, kVVX, kTMad1 };
-
-uint32_t word(const char* form, Layout layout) {
-  const qrx::DecodeEntry* e = qrx::entry_by_name(form);
-  EXPECT_NE(e, nullptr) << form;
-  if (e == nullptr) return 0;
-  uint32_t w = e->pattern | 1u << 5;
-  if (layout == kVM) w |= 1u << 10;
-  if (layout == kVVX) w |= 2u << 16;
-  if (layout == kTMad1) w |= 1u << 16;
-  return w;
-}
-
-struct ElementCase {
+// Every element of Zn (Z1) converted into Zd (Z0) under P1, all active.
+struct ConvertCase {
   const char* form;
-  Layout layout;
   unsigned esize;  // the storage size in bytes
-  uint32_t fpcr;
-  uint64_t a, b;   // every element of Zn and Zm
+  uint64_t a;      // every element of Zn
   uint64_t pre;    // every element of Zd before
   uint64_t out;    // every element of Zd after
   uint32_t flags;  // fpsr after (cleared before)
 };
 
-void run_elementwise(const ElementCase& c) {
-  SCOPED_TRACE(c.form);
-  Machine m;
-  m.splat(0, c.pre, c.esize);
-  m.splat(1, c.a, c.esize);
-  m.splat(2, c.b, c.esize);
-  m.all_true(1, c.esize);
-  m.s->fpcr = c.fpcr;
-  m.s->fpsr = 0;
-  ASSERT_EQ(m.run(word(c.form, c.layout), c.form), KALT64_DECODE_OK);
-  EXPECT_EQ(m.element(0, 0, c.esize), c.out);
-  EXPECT_EQ(m.last_element(0, c.esize), c.out);
-  EXPECT_EQ(m.s->fpsr, c.flags);
-}
-
-TEST(FpConvHandlers, Conversions) {
-  const ElementCase cases[] = {
-      // Double to 32-bit integers: saturated, then sign- or zero-extended.
-      {"VecS64_4FromDVM", kVM, 8, 0, 0x41F0000000000000, 0, 0, 0x000000007FFFFFFF, IOC},
-      {"VecS64_4FromDVM", kVM, 8, 0, 0xC1F0000000000000, 0, 0, 0xFFFFFFFF80000000, IOC},
-      {"VecS64_4FromDVM", kVM, 8, 0, 0xBFF8000000000000, 0, 0, 0xFFFFFFFFFFFFFFFF, IXC},
-      {"VecU64_4FromDVM", kVM, 8, 0, 0x41F0000000000000, 0, ~0ull, 0x00000000FFFFFFFF, IOC},
-      {"VecS16_2FromHVM", kVM, 2, 0, 0x7BFF, 0, 0, 0x7FFF, IOC},
-      // Narrowing to half: the rest of the element cleared; AHP's encodings.
-      {"VecH64TruncDVM", kVM, 8, 0, 0x40EFFE0000000000, 0, ~0ull, 0x7C00, OFC | IXC},
-      {"VecH64TruncDVM", kVM, 8, RM(3), 0x40EFFE0000000000, 0, ~0ull, 0x7BFF, IXC},
-      {"VecH32TruncFVM", kVM, 4, AHP, 0x7F800000, 0, ~0ull, 0x7FFF, IOC},
-      {"VecH32TruncFVM", kVM, 4, AHP, 0x7FC00000, 0, ~0ull, 0x0000, IOC},
-      // FZ16 does not flush a half source of a conversion.
-      {"VecF32ExtndHVM", kVM, 4, FZ16, 0x0001, 0, 0, 0x33800000, 0},
-      {"VecD64ExtndFVM", kVM, 8, 0, 0x7F800001, 0, 0, 0x7FF8000020000000, IOC},
-      // Integers to floating point: the source's low bits, sign by the form.
-      {"VecF16FromS4VM", kVM, 4, 0, 0xFFFFFFFF, 0, ~0ull, 0xBC00, 0},
-      {"VecF16FromU2VM", kVM, 2, 0, 0xFFFF, 0, 0, 0x7C00, OFC | IXC},
-      {"VecF64FromU8VM", kVM, 8, 0, ~0ull, 0, ~0ull, 0x5F800000, IXC},
+// FCVT under FPCR.AHP, which the reference comparison leaves out (the
+// model's vector FCVT ignores AHP): a half exponent of 31 is an ordinary one,
+// a narrowing gives sign | 0x7FFF with IOC for an infinity and a signed zero
+// with IOC for a NaN, in the low bits of a cleared element.
+TEST(FpConvHandlers, AlternativeHalfFormat) {
+  const ConvertCase cases[] = {
+      {"VecH32TruncFVM", 4, 0x7F800000, ~0ull, 0x7FFF, IOC},
+      {"VecH32TruncFVM", 4, 0x7FC00000, ~0ull, 0x0000, IOC},
+      {"VecH64TruncDVM", 8, 0xC0F0000000000000, ~0ull, 0xFC00, 0},  // -65536
+      {"VecF32ExtndHVM", 4, 0x7C00, 0, 0x47800000, 0},
+      {"VecD64ExtndHVM", 8, 0xFFFF, 0, 0xC0FFFC0000000000, 0},
   };
-  for (const ElementCase& c : cases) run_elementwise(c);
-}
-
-TEST(FpConvHandlers, Rounding) {
-  const ElementCase cases[] = {
-      {"VecF32FRIntXVM", kVM, 4, 0, 0x40200000, 0, 0, 0x40000000, IXC},  // 2.5
-      {"VecF32FRIntIVM", kVM, 4, 0, 0x40200000, 0, 0, 0x40000000, 0},
-      {"VecF32FRIntIVM", kVM, 4, RM(1), 0x40200000, 0, 0, 0x40400000, 0},
-      {"VecD64FRIntNVM", kVM, 8, RM(1), 0x4004000000000000, 0, 0, 0x4000000000000000, 0},
-      {"VecF16FRIntAVM", kVM, 2, 0, 0xC100, 0, 0, 0xC200, 0},          // -2.5 to -3
-      {"VecF32FRIntPVM", kVM, 4, 0, 0xBE800000, 0, 0, 0x80000000, 0},  // -0.25 to -0
-      {"VecF16FRIntMVM", kVM, 2, 0, 0xB400, 0, 0, 0xBC00, 0},          // -0.25 to -1
-      {"VecD64FRIntZVM", kVM, 8, FZ, 0x800FFFFFFFFFFFFF, 0, 0, 0x8000000000000000, IDC},
-  };
-  for (const ElementCase& c : cases) run_elementwise(c);
-}
-
-TEST(FpConvHandlers, Estimates) {
-  const ElementCase cases[] = {
-      {"VecF16RecpEV", kVX, 2, 0, 0x0000, 0, 0, 0x7C00, DZC},
-      {"VecF16RecpEV", kVX, 2, 0, 0xFC00, 0, 0, 0x8000, 0},
-      {"VecF16RecpEV", kVX, 2, FZ16, 0x7400, 0, 0, 0x0000, UFC},  // 2^14 flushed
-      {"VecD64RSqrtEV", kVX, 8, FZ, 0x7FE0000000000000, 0, 0, 0x1FF6900000000000, 0},
-      // Subnormals of both exponent parities, and flushed.
-      {"VecF32RSqrtEV", kVX, 4, 0, 0x00000001, 0, 0, 0x64B48000, 0},
-      {"VecF32RSqrtEV", kVX, 4, 0, 0x00000002, 0, 0, 0x647F8000, 0},
-      {"VecF32RSqrtEV", kVX, 4, FZ, 0x00000001, 0, 0, 0x7F800000, DZC | IDC},
-      {"VecF32RSqrtEV", kVX, 4, 0, 0xBF800000, 0, 0, 0x7FC00000, IOC},
-      // Infinity times zero: 2.0 and 1.5 without a flag.
-      {"VecF16RecpSVV", kVVX, 2, 0, 0x7C00, 0x0000, 0, 0x4000, 0},
-      {"VecD64RSqrtSVV", kVVX, 8, 0, 0, 0xFFF0000000000000, 0, 0x3FF8000000000000, 0},
-      {"VecF32RecpXVM", kVM, 4, 0, 0x40400000, 0, 0, 0x3F800000, 0},  // 3.0
-  };
-  for (const ElementCase& c : cases) run_elementwise(c);
-}
-
-TEST(FpConvHandlers, TrigonometricHelpers) {
-  const ElementCase cases[] = {
-      {"VecF32TRISSELVV", kVVX, 4, 0, 0x40000000, 3, 0, 0xBF800000, 0},
-      {"VecF32TRISSELVV", kVVX, 4, 0, 0x40000000, 2, 0, 0xC0000000, 0},
-      {"VecF32TRISMULVV", kVVX, 4, 0, 0x40400000, 1, 0, 0xC1100000, 0},  // -(3*3)
-      {"VecF32EXPAV", kVX, 4, 0, (127u << 6) | 32, 0, 0, 0x3FB504F3, 0},
-      {"VecD64EXPAV", kVX, 8, 0, 1023u << 6, 0, 0, 0x3FF0000000000000, 0},
-      // FTMAD from Zdn = +0: the sine coefficient, the cosine one for Zm < 0.
-      {"VecF32TRIMADDVVI", kTMad1, 4, 0, 0x3F800000, 0, 0, 0xBE2AAAAB, 0},
-      {"VecF32TRIMADDVVI", kTMad1, 4, 0, 0xBF800000, 0, 0, 0xBF000000, 0},
-  };
-  for (const ElementCase& c : cases) run_elementwise(c);
+  for (const ConvertCase& c : cases) {
+    SCOPED_TRACE(c.form);
+    Machine m;
+    m.splat(0, c.pre, c.esize);
+    m.splat(1, c.a, c.esize);
+    m.all_true(1, c.esize);
+    m.s->fpcr = AHP;
+    m.s->fpsr = 0;
+    ASSERT_EQ(m.run(qrx::entry_by_name(c.form)->pattern | 1u << 10 | 1u << 5, c.form), KALT64_DECODE_OK);
+    EXPECT_EQ(m.element(0, 0, c.esize), c.out);
+    EXPECT_EQ(m.last_element(0, c.esize), c.out);
+    EXPECT_EQ(m.s->fpsr, c.flags);
+  }
 }
 
 // Inactive elements keep their value and raise nothing, even a signalling
@@ -146,7 +69,7 @@ TEST(FpConvHandlers, InactiveElementsRaiseNothing) {
   m.leading(1, 1, 2);
   m.set<uint16_t>(1, 0, 0x3C00);
   m.s->fpsr = 0;
-  ASSERT_EQ(m.run(word("VecF16SqrtVM", kVM), "VecF16SqrtVM"), KALT64_DECODE_OK);
+  ASSERT_EQ(m.run(qrx::entry_by_name("VecF16SqrtVM")->pattern | 1u << 10 | 1u << 5, "VecF16SqrtVM"), KALT64_DECODE_OK);
   EXPECT_EQ(m.element(0, 0, 2), 0x3C00u);
   EXPECT_EQ(m.element(0, 1, 2), 0x1234u);
   EXPECT_EQ(m.s->fpsr, 0u);
@@ -201,36 +124,6 @@ TEST(FpConvHandlers, Reductions) {
     EXPECT_EQ(m.element(0, 0, c.esize), c.out);
     for (unsigned b = c.esize; b < qrx::kVectorBytes; ++b) ASSERT_EQ(m.s->z[0][b], 0) << b;
     EXPECT_EQ(m.s->fpsr, c.flags);
-  }
-}
-
-// FDUP everywhere, FCPY (Pg 19..16) where active: 0x70 is 1.0, 0xF0 -1.0.
-TEST(FpConvHandlers, ImmediateBroadcasts) {
-  const struct {
-    const char* form;
-    unsigned esize;
-    uint32_t imm8;
-    uint64_t value;
-  } cases[] = {
-      {"VecF16DupI", 2, 0x70, 0x3C00},
-      {"VecF32DupI", 4, 0xF0, 0xBF800000},
-      {"VecD64DupI", 8, 0x70, 0x3FF0000000000000},
-      {"VecD64DupI", 8, 0x00, 0x4000000000000000},
-      {"VecF16DupIM", 2, 0xF0, 0xBC00},
-      {"VecF32DupIM", 4, 0x70, 0x3F800000},
-      {"VecD64DupIM", 8, 0x7F, 0x3FFF000000000000},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.form);
-    Machine m;
-    m.splat(0, 0x5555555555555555, 8);
-    m.leading(1, 1, c.esize);
-    bool merging = std::strstr(c.form, "IM") != nullptr;
-    uint32_t w = qrx::entry_by_name(c.form)->pattern | c.imm8 << 5 | (merging ? 1u << 16 : 0);
-    ASSERT_EQ(m.run(w, c.form), KALT64_DECODE_OK);
-    EXPECT_EQ(m.element(0, 0, c.esize), c.value);
-    EXPECT_EQ(m.last_element(0, c.esize),
-              merging ? 0x5555555555555555 >> (64 - 8 * c.esize) : c.value);
   }
 }
 

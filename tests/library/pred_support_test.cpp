@@ -1,11 +1,12 @@
-// The shared predicate support: PTRUE pattern decoding, the predicate test
-// flags and the last-active search.
+// The shared predicate support: PTRUE pattern decoding at its limits (every
+// pattern at the build's length is run through CNT and INC in
+// tests/handlers/reduce_handlers_test.cpp), the predicate test flags, the
+// last-active search and the WHILE count around the integer boundaries.
 #include "qrx/library/pred_support.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <vector>
 
 namespace {
 
@@ -22,35 +23,6 @@ CpuContext context(uint32_t nzcv, uint32_t vl = qrx::kContextVL) {
   c.NZCV = nzcv;
   c.VL = vl;
   return c;
-}
-
-// Counts for 144, 72, 36 and 18 elements (B, H, S, D of a 1152-bit vector).
-struct PatternRow {
-  unsigned long pattern;
-  unsigned long count[4];
-};
-
-TEST(VecTrueILength, EveryPatternAtEveryElementCount) {
-  const int elements[4] = {144, 72, 36, 18};
-  std::vector<PatternRow> rows = {
-      {0, {128, 64, 32, 16}},  // POW2
-      {1, {1, 1, 1, 1}},       {2, {2, 2, 2, 2}}, {3, {3, 3, 3, 3}},
-      {4, {4, 4, 4, 4}},       {5, {5, 5, 5, 5}}, {6, {6, 6, 6, 6}},
-      {7, {7, 7, 7, 7}},       {8, {8, 8, 8, 8}}, {9, {16, 16, 16, 16}},  // VL16
-      {10, {32, 32, 32, 0}},                                              // VL32
-      {11, {64, 64, 0, 0}},                                               // VL64
-      {12, {128, 0, 0, 0}},                                               // VL128
-      {13, {0, 0, 0, 0}},                                                 // VL256
-      {29, {144, 72, 36, 16}},                                            // MUL4
-      {30, {144, 72, 36, 18}},                                            // MUL3
-      {31, {144, 72, 36, 18}},                                            // ALL
-  };
-  for (unsigned long p = 14; p <= 28; ++p) rows.push_back({p, {0, 0, 0, 0}});
-  ASSERT_EQ(rows.size(), 32u);
-  for (const PatternRow& r : rows)
-    for (int k = 0; k < 4; ++k)
-      EXPECT_EQ(VecTrueILength(r.pattern, elements[k]), r.count[k])
-          << "pattern " << r.pattern << " n " << elements[k];
 }
 
 TEST(VecTrueILength, SmallAndEmptyVectors) {
