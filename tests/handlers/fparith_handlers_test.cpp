@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "qrx/fp/fp_status.h"
 #include "tests/handlers/family_entries.h"
@@ -86,9 +87,11 @@ TEST(FpArithHandlers, OnlyControlBitsGovernAndOnlyFlagsMerge) {
 
 // A destination that is also every source reads the old values throughout:
 // with every register holding the same data, Zd = Zn = Zm (Pd = Pg) must
-// give what distinct registers give.
+// give what distinct registers give. The same for the integer unary forms.
 TEST(FpArithHandlers, DestinationMayBeAnySource) {
-  for (const qrx::DecodeEntry* e : family_entries("fparith")) {
+  std::vector<const qrx::DecodeEntry*> entries = family_entries("fparith");
+  for (const qrx::DecodeEntry* e : family_entries("unary")) entries.push_back(e);
+  for (const qrx::DecodeEntry* e : entries) {
     SCOPED_TRACE(e->name);
     // The operand fields (those outside the table's bits): Zd/Pd = 3, and
     // every source 3 or, distinct, 7 (the same low bits, so that an

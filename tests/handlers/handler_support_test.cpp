@@ -150,23 +150,6 @@ TEST(LibraryPath, OperandMarshalling) {
   EXPECT_EQ(qrx::read_xsp(s.get(), 31), s->sp);
 }
 
-TEST(Fields, ExtractionAndSignExtension) {
-  const struct {
-    uint32_t w;
-    unsigned hi, lo;
-    uint32_t u;
-    int32_t sv;
-  } cases[] = {
-      {0x25A520E0, 20, 16, 5, 5},          {0x25A520E0, 9, 5, 7, 7},
-      {0x001F0000, 20, 16, 31, -1},        {0x00100000, 20, 16, 16, -16},
-      {0xFFFFFFFF, 31, 0, 0xFFFFFFFF, -1}, {0x80000000, 31, 31, 1, -1},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(qrx::field(c.w, c.hi, c.lo), c.u);
-    EXPECT_EQ(qrx::sfield(c.w, c.hi, c.lo), c.sv);
-  }
-}
-
 }  // namespace
 
 namespace {

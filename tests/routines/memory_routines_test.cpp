@@ -256,21 +256,6 @@ TEST(LoadReplicate, ReadsMemoryOnceAndBroadcastsIt) {
   for (unsigned i = 0; i < kVectorBytes; ++i) EXPECT_EQ(s.z[kZt][i], 0) << i;
 }
 
-TEST(Loads, SignAndZeroExtension) {
-  uint8_t byte = 0x80;
-  static cpu_state s;
-  std::memset(&s, 0, sizeof s);
-  make_predicate(2, 0, false, s.p[kPg]);
-  s.x[1] = reinterpret_cast<uint64_t>(&byte);
-  auto zt = z_operand(kZt, 0);
-  auto pg = p_operand(kPg, kalt64_p_reg::ZEROING);
-  std::memset(s.p[kPg] + 2, 0, kPredicateBytes - 2);  // element 0 only: one byte is read
-  qrx_ld1sb_h_zpri(&s, zt, pg, rsp_operand(1), 0);
-  EXPECT_EQ(s.z[kZt][0] | s.z[kZt][1] << 8, 0xFF80);
-  qrx_ld1b_h_zpri(&s, zt, pg, rsp_operand(1), 0);
-  EXPECT_EQ(s.z[kZt][0] | s.z[kZt][1] << 8, 0x0080);
-}
-
 TEST(FillSpill, PredicateRoundTripKeepsBitZeroOnly) {
   static cpu_state s;
   std::memset(&s, 0, sizeof s);
