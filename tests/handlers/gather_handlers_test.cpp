@@ -1,4 +1,4 @@
-// Gathers, scatters, ADR and structure loads and stores on encoded words,
+// Gathers, scatters and structure loads and stores on encoded words,
 // aimed at what the reference comparison rarely reaches: offset extension
 // at the 32-bit boundary, address wrap, a destination equal to the offset
 // or base vector, duplicate scatter addresses, no active element, register
@@ -35,34 +35,6 @@ uint64_t load_value(const uint8_t* at, unsigned msize, bool sign) {
   std::memcpy(&v, at, msize);
   if (sign && msize < 8 && (v >> (8 * msize - 1)) & 1) v |= ~uint64_t{0} << (8 * msize);
   return v;
-}
-
-// ----- ADR: the offset's extension and the element width's wrap -----
-
-TEST(GatherAdr, OffsetsExtendAndWrapInTheElementWidth) {
-  struct Case {
-    uint32_t word;
-    const char* form;
-    unsigned esize;
-    uint64_t zn, zm, want;
-  } cases[] = {
-      // adr z1.d, [z2.d, z3.d, sxtw #1]: low word all ones is -1.
-      {0x0423a441, "VecU64LEA2XVV", 8, 0x1000, 0xABCD0000FFFFFFFFull, 0xFFE},
-      // adr z1.d, [z2.d, z3.d, uxtw]: the same low word is 2^32 - 1.
-      {0x0463a041, "VecU64LEA1YVV", 8, 0x1000, 0xABCD0000FFFFFFFFull, 0x100000FFFull},
-      // adr z1.d, [z2.d, z3.d, lsl #2]: wraps modulo 2^64.
-      {0x04e3a841, "VecU64LEA4VV", 8, 0xFFFFFFFFFFFFFFF0ull, 8, 0x10},
-      // adr z1.s, [z2.s, z3.s, lsl #3]: wraps modulo 2^32.
-      {0x04a3ac41, "VecU32LEA8VV", 4, 0xFFFFFFF0u, 3, 0x8},
-  };
-  for (const Case& c : cases) {
-    qrx_test::Machine m;
-    m.splat(2, c.zn, c.esize);
-    m.splat(3, c.zm, c.esize);
-    ASSERT_EQ(m.run(c.word, c.form), KALT64_DECODE_OK);
-    EXPECT_EQ(m.element(1, 0, c.esize), c.want) << c.form;
-    EXPECT_EQ(m.last_element(1, c.esize), c.want) << c.form;
-  }
 }
 
 // ----- Gathers and scatters by addressing form -----

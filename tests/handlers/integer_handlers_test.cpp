@@ -108,18 +108,6 @@ TEST(IntegerHandlers, ShiftedByteImmediatesAreZero) {
   }
 }
 
-TEST(IntegerHandlers, HighMultiplyAndAbsoluteValue) {
-  Machine m;
-  m.all_true(0, 8);
-  m.fill<uint64_t>(1, kAllOnes);
-  ASSERT_EQ(m.run(zpz(0x04D30000, 1, 0, 1), "VecU64MulHVVM"), KALT64_DECODE_OK);
-  EXPECT_EQ(m.get<uint64_t>(1, qrx::kDwordElems - 1), kAllOnes - 1);
-  m.fill<uint8_t>(2, 0x80);
-  m.all_true(0, 1);
-  ASSERT_EQ(m.run(zpz(0x0416A000, 3, 0, 2), "VecS8AbsVM"), KALT64_DECODE_OK);
-  EXPECT_EQ(m.get<uint8_t>(3, qrx::kVectorBytes - 1), 0x80);
-}
-
 TEST(IntegerHandlers, PredicateBytesOtherThanTheFirstAreIgnored) {
   Machine m;
   std::memset(m.s->p[2], 0xFE, qrx::kPredicateBytes);  // bit 0 clear everywhere

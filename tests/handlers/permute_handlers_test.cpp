@@ -1,7 +1,7 @@
 // Permute handlers on encoded words, aimed at what the reference sweep
 // rarely reaches: all-false and last-only predicates of the extractions,
 // out-of-range table and EXT positions, the SIMD&FP scalar results that clear
-// their register, the 128-bit DUP, SEL governed by P8..P15, and a
+// their register, the 128-bit DUP, predicate SEL governed by P8..P15, and a
 // destination equal to its sources (once per kind of operation).
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "qrx/decode/decode_tables.h"
 #include "qrx/state/cpu_state.h"
+#include "tests/handlers/handler_machine.h"
 
 namespace {
 
@@ -25,33 +26,16 @@ uint32_t ramp_word(unsigned first) {
   return v;
 }
 
-struct Regs {
-  std::unique_ptr<cpu_state> s{new cpu_state{}};
-
-  kalt64_decode_rc run(uint32_t word, const char* form) {
-    const qrx::DecodeEntry* e = qrx::find_entry(word);
-    EXPECT_NE(e, nullptr) << std::hex << word;
-    if (e == nullptr) return KALT64_DECODE_NOT_EXECUTED;
-    EXPECT_STREQ(e->name, form) << std::hex << word;
-    return e->handler(s.get(), word);
-  }
+// The handler machine with byte ramps and predicates by element index.
+struct Regs : qrx_test::Machine {
   // Byte i of Zz = seed + i (mod 256).
   void ramp(unsigned z, unsigned seed) {
     for (unsigned i = 0; i < kVectorBytes; ++i) s->z[z][i] = static_cast<uint8_t>(seed + i);
-  }
-  uint64_t element(unsigned z, unsigned i, unsigned esize) const {
-    uint64_t v = 0;
-    std::memcpy(&v, s->z[z] + i * esize, esize);
-    return v;
   }
   // Elements of `esize` bytes active exactly at the given indexes.
   void active(unsigned p, unsigned esize, std::initializer_list<unsigned> elems) {
     std::memset(s->p[p], 0, kPredicateBytes);
     for (unsigned i : elems) s->p[p][i * esize] = 1;
-  }
-  void all_true(unsigned p, unsigned esize) {
-    std::memset(s->p[p], 0, kPredicateBytes);
-    for (unsigned i = 0; i < kPredicateBytes; i += esize) s->p[p][i] = 1;
   }
   bool zero_from(unsigned z, unsigned from) const {
     for (unsigned i = from; i < kVectorBytes; ++i)
@@ -94,16 +78,6 @@ TEST(PermuteBroadcast, IndexedQuadAndLastEncodableByteIndex) {
   uint64_t want = m.element(2, 1, 8);
   ASSERT_EQ(m.run(0x05382042, "VecU64ExtDupVI"), KALT64_DECODE_OK);
   for (unsigned i = 0; i < kVectorBytes / 8; ++i) ASSERT_EQ(m.element(2, i, 8), want) << i;
-}
-
-TEST(PermuteBroadcast, CopyImmediateZeroingUsesTheFourBitPredicate) {
-  Regs m;
-  m.ramp(1, 1);
-  m.active(9, 2, {0, kVectorBytes / 2 - 1});
-  ASSERT_EQ(m.run(0x05591fe1, "VecS16DupIZ"), KALT64_DECODE_OK);  // mov z1.h, p9/z, #-1
-  EXPECT_EQ(m.element(1, 0, 2), 0xFFFFu);
-  EXPECT_EQ(m.element(1, 1, 2), 0u);
-  EXPECT_EQ(m.element(1, kVectorBytes / 2 - 1, 2), 0xFFFFu);
 }
 
 // ----- Extract -----
@@ -182,16 +156,9 @@ TEST(PermuteExtract, SpliceAllFalseAndAliased) {
 
 // ----- Interleave, select, table -----
 
-TEST(PermuteInterleave, SelectGovernedByP9) {
+TEST(PermuteInterleave, PredicateSelectGovernedByP9) {
   Regs m;
-  m.ramp(2, 0);
-  m.ramp(3, 0x80);
-  m.active(9, 1, {0, kLast});
   m.active(1, 1, {});  // the 3-bit field would read P1
-  ASSERT_EQ(m.run(0x0523e441, "VecU8SelVV"), KALT64_DECODE_OK);  // sel z1.b, p9, z2.b, z3.b
-  EXPECT_EQ(m.s->z[1][0], 0);
-  EXPECT_EQ(m.s->z[1][1], 0x81);
-  EXPECT_EQ(m.s->z[1][kLast], kLast & 0xFF);
   m.active(2, 1, {3});
   m.all_true(3, 1);
   m.active(9, 1, {3, 4});
