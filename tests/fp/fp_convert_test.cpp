@@ -1,12 +1,11 @@
 // What the comparison with the model's scalar instructions cannot reach of
-// the conversions: the alternative half format, and ties away from zero in
-// narrowing and integer-to-float conversions, which no instruction asks for.
+// the conversions: ties away from zero in narrowing and integer-to-float
+// conversions, which no instruction asks for.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "qrx/fp/fp_convert.h"
-#include "qrx/fp/fp_core.h"
 #include "qrx/fp/fp_format.h"
 #include "qrx/fp/fp_fixed.h"
 #include "tests/fp/fp_test_util.h"
@@ -17,38 +16,6 @@ namespace {
 
 constexpr FPRounding kTieEven = FPRounding::TieEven, kPosInf = FPRounding::PosInf,
                      kNegInf = FPRounding::NegInf, kTieAway = FPRounding::TieAway;
-
-// The alternative half format (AHP), which the reference comparison leaves
-// out for the vector conversions: exponent 31 is an ordinary exponent, and a
-// narrowing gives sign | 0x7FFF with IOC for an infinity, a NaN (a signed
-// zero) or a value beyond the format.
-TEST(FPConvert, AlternativeHalfFormat) {
-  EXPECT_EQ(run(AHP, [](FPSCR& s) { return FPConvert<uint16_t, uint32_t>(0x7C00, kTieEven, s); }),
-            (Outcome{0x47800000, 0}));
-  EXPECT_EQ(run(AHP, [](FPSCR& s) { return FPConvert<uint16_t, uint32_t>(0xFFFF, kTieEven, s); }),
-            (Outcome{0xC7FFE000, 0}));
-  struct Case {
-    uint32_t x;
-    uint16_t want;
-    uint32_t flags;
-  } to_half[] = {
-      {0x47800000, 0x7C00, 0},    // 65536
-      {0x7F800000, 0x7FFF, IOC},
-      {0xFFC00000, 0x8000, IOC},
-      {0x48000000, 0x7FFF, IOC},  // 131072 is beyond it
-  };
-  for (const Case& c : to_half) {
-    EXPECT_EQ(run(AHP, [&](FPSCR& s) { return FPConvert<uint32_t, uint16_t>(c.x, kTieEven, s); }),
-              (Outcome{c.want, c.flags}))
-        << std::hex << c.x;
-  }
-  // The rounding core: exponent 31 is in range, 32 is not.
-  int flags = 0;
-  EXPECT_EQ(fp16_round_(0, 31, 0, kTieEven, FP_MODE_AHP, &flags), 0x7C00);
-  EXPECT_EQ(flags, 0);
-  EXPECT_EQ(fp16_round_(1, 32, 0, kTieEven, FP_MODE_AHP, &flags), 0xFFFF);
-  EXPECT_EQ(flags, FP_FLAG_IOC);
-}
 
 // Ties away from zero, judged against the directed roundings: a value exactly
 // halfway between two neighbours of the target goes to the one farther from

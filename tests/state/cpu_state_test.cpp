@@ -1,3 +1,5 @@
+// The register file's size constants, predicate element activity, and the
+// operand descriptors' unexpected codes and names.
 #include "qrx/state/cpu_state.h"
 
 #include <gtest/gtest.h>
@@ -20,14 +22,6 @@ static_assert(qrx::kVectorBytes == 144 && qrx::kDwordElems == 18 && qrx::kSegmen
               "the 1152-bit sizes");
 #endif
 
-TEST(CpuState, ElementLayoutOfTheLastElements) {
-  cpu_state s{};
-  // Element 17 of a doubleword vector is bytes 136..143.
-  s.z[3][qrx::kVectorBytes - 8] = 0xAA;
-  EXPECT_EQ(&s.z[3][(qrx::kDwordElems - 1) * 8], &s.z[3][qrx::kVectorBytes - 8]);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(&s.z[1][0]) % 16, 0u);
-}
-
 TEST(CpuState, PredicateElementUsesFirstByteOnly) {
   uint8_t pred[qrx::kPredicateBytes] = {};
   const unsigned d = qrx::kDwordElems - 1, b = qrx::kPredicateBytes - 2;
@@ -39,37 +33,6 @@ TEST(CpuState, PredicateElementUsesFirstByteOnly) {
   EXPECT_TRUE(qrx::pred_active(pred, b, 1));
   pred[b + 1] = 2;
   EXPECT_FALSE(qrx::pred_active(pred, b + 1, 1));
-}
-
-TEST(CpuState, Register31ReadsZeroOrSp) {
-  cpu_state s{};
-  s.sp = 0x1000;
-  s.x[30] = 7;
-  EXPECT_EQ(qrx::read_x(&s, i_operand(31, kalt64_i_reg::W64)), 0u);
-  EXPECT_EQ(qrx::read_base(&s, rsp_operand(31)), 0x1000u);
-  EXPECT_EQ(qrx::read_x(&s, i_operand(30, kalt64_i_reg::W64)), 7u);
-  qrx::write_x(&s, i_operand(31, kalt64_i_reg::W64), 99);
-  for (uint64_t v : s.x) EXPECT_NE(v, 99u);
-}
-
-TEST(Descriptors, OperandAndDestructiveCodes) {
-  struct Case {
-    kalt64_z_reg z;
-    unsigned esize;
-  };
-  const Case cases[] = {
-      {z_operand(4, ESIZE_H), ESIZE_H},
-      {z_destructive(4, ESIZE_D), ESIZE_D},
-      {z_transfer(9), ESIZE_B},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(qrx::z_esize(c.z), c.esize);
-    EXPECT_EQ(c.z.qual3, c.z.qual2);
-  }
-  kalt64_p_reg pd = p_destructive(2, ESIZE_S);
-  EXPECT_EQ(qrx::p_esize(pd), unsigned(ESIZE_S));
-  EXPECT_EQ(qrx::p_kind(p_operand(1, kalt64_p_reg::ZEROING)), unsigned(kalt64_p_reg::ZEROING));
-  EXPECT_EQ(qrx::i_width(i_destructive(3, kalt64_i_reg::W32)), unsigned(kalt64_i_reg::W32));
 }
 
 #ifdef NDEBUG
