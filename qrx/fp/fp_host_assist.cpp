@@ -21,6 +21,9 @@ inline bool run(const T* __restrict a, const T* __restrict x, const T* __restric
     } else if constexpr (K == FpHostOp::Mul) {
       r[i] = fp_host_bits<T>(fp_host_float(x[i]) * fp_host_float(y[i]));
       all &= check::accepted<K>(x[i], y[i], r[i]);
+    } else if constexpr (K == FpHostOp::Div) {
+      r[i] = fp_host_bits<T>(fp_host_float(x[i]) / fp_host_float(y[i]));
+      all &= check::accepted<K>(x[i], y[i], r[i]);
     } else if constexpr (K == FpHostOp::MulAdd) {
       r[i] = fp_host_bits<T>(
           std::fma(fp_host_float(x[i]), fp_host_float(y[i]), fp_host_float(a[i])));
@@ -83,6 +86,10 @@ template <typename T>
 bool fp_host_mul(const T* x, const T* y, T* r, unsigned n) {
   return dispatch<FpHostOp::Mul>(x, x, y, r, n);
 }
+template <typename T>
+bool fp_host_div(const T* x, const T* y, T* r, unsigned n) {
+  return dispatch<FpHostOp::Div>(x, x, y, r, n);
+}
 template <FpHostOp K, typename T>
 bool fp_host_unary(const T* x, T* r, unsigned n) {
   return dispatch<K>(x, x, x, r, n);
@@ -95,6 +102,7 @@ bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n) {
 #define QRX_FP_HOST_KERNELS(T)                                                  \
   template bool fp_host_add<T>(const T*, const T*, T*, unsigned);              \
   template bool fp_host_mul<T>(const T*, const T*, T*, unsigned);              \
+  template bool fp_host_div<T>(const T*, const T*, T*, unsigned);              \
   template bool fp_host_unary<FpHostOp::Sqrt, T>(const T*, T*, unsigned);     \
   template bool fp_host_unary<FpHostOp::ToInt, T>(const T*, T*, unsigned);    \
   template bool fp_host_muladd<T>(const T*, const T*, const T*, T*, unsigned);

@@ -109,8 +109,9 @@ class FpHostAssist {
 // (no NaN, infinity or subnormal: no NaN rule, invalid operation or flush
 // applies) and the host's result has a biased exponent of at least 2 and is
 // below the largest finite magnitude (no infinity or NaN), or is a zero that
-// is exact: a sum (a sum that rounds to zero is exactly zero), or a product
-// or multiply-add with a zero multiplicand. A square root is accepted for a
+// is exact: a sum (a sum that rounds to zero is exactly zero), a product
+// or multiply-add with a zero multiplicand, or a zero divided by a non-zero
+// value (a zero divisor is always rejected). A square root is accepted for a
 // zero or positive normal operand (its root is normal), a conversion toward
 // zero to the signed integer of the same width for a zero or normal operand
 // of magnitude below 2^(width - 1) (no invalid operation).
@@ -134,7 +135,7 @@ class FpHostAssist {
 //
 // The checks are masks (all ones for true) in the element's width, built
 // without branches so that the kernels' loops vectorise.
-enum class FpHostOp { None, Add, Mul, MulAdd, Sqrt, ToInt };
+enum class FpHostOp { None, Add, Mul, Div, MulAdd, Sqrt, ToInt };
 
 namespace fp_host_check {
 
@@ -162,11 +163,13 @@ constexpr T result_ok(T r) {
   constexpr T kLow = T(T(2) << fp_format<T>::F);
   return mask<T>(T(magnitude(r) - kLow) < T(fp_max_finite<T> - kLow));
 }
-// x + y or x x y (K Add or Mul) with the host's result r.
+// x + y, x x y or x / y (K Add, Mul or Div) with the host's result r.
 template <FpHostOp K, typename T>
 constexpr T accepted(T x, T y, T r) {
-  const T exact_zero = K == FpHostOp::Add ? is_zero(r) : T(is_zero(x) | is_zero(y));
-  return T(operand_ok(x) & operand_ok(y) & (result_ok(r) | exact_zero));
+  const T ok = T(operand_ok(x) & operand_ok(y));
+  if constexpr (K == FpHostOp::Add) return T(ok & (result_ok(r) | is_zero(r)));
+  else if constexpr (K == FpHostOp::Mul) return T(ok & (result_ok(r) | is_zero(x) | is_zero(y)));
+  else return T(ok & ~is_zero(y) & (result_ok(r) | is_zero(x)));
 }
 // a + x x y with the host's result r.
 template <typename T>
@@ -205,13 +208,14 @@ inline T fp_host_bits(FpHostFloat<T> f) {
 }
 
 // ----- Kernels ------------------------------------------------------------------
-// r[i] = x[i] + y[i], x[i] x y[i], a[i] + x[i] x y[i] (one rounding),
+// r[i] = x[i] + y[i], x[i] x y[i], x[i] / y[i], a[i] + x[i] x y[i] (one rounding),
 // sqrt(x[i]) for i < n, T = uint32_t (single) or uint64_t (double), in the
 // host's current rounding; each returns whether every element is accepted.
 // fp_host_unary<Sqrt> and <ToInt> (toward zero to the signed integer of T's
 // width) compute +0 in place of a rejected operand.
 template <typename T> bool fp_host_add(const T* x, const T* y, T* r, unsigned n);
 template <typename T> bool fp_host_mul(const T* x, const T* y, T* r, unsigned n);
+template <typename T> bool fp_host_div(const T* x, const T* y, T* r, unsigned n);
 template <FpHostOp K, typename T> bool fp_host_unary(const T* x, T* r, unsigned n);
 // Whether the host has a fused multiply-add; fp_host_muladd may be called
 // only when it has.

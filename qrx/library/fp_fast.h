@@ -1,5 +1,5 @@
 // The fast element loops of the floating-point families: single and double
-// additions, multiplications, fused multiply-adds, square roots and
+// additions, multiplications, divisions, fused multiply-adds, square roots and
 // conversions toward zero to integers of the same width computed
 // a whole vector at a time by the host's arithmetic under one FpHostAssist
 // (qrx/fp/fp_host_assist.h, which also says which host results are the
@@ -96,7 +96,8 @@ inline bool fp_fast_binary(uint8_t* out, unsigned n, Active active, const uint8_
                            FPEnv& env) {
   constexpr FpFastForm f = kFpFast<Op>;
   constexpr FpHostOp K = f.op;
-  if constexpr (sizeof(T) < 4 || (K != FpHostOp::Add && K != FpHostOp::Mul)) {
+  constexpr bool kBinary = K == FpHostOp::Add || K == FpHostOp::Mul || K == FpHostOp::Div;
+  if constexpr (sizeof(T) < 4 || !kBinary) {
     return false;
   } else {
     if (!fp_host_assist_allowed(env.mode)) return false;
@@ -111,7 +112,9 @@ inline bool fp_fast_binary(uint8_t* out, unsigned n, Active active, const uint8_
     bool all;
     {
       FpHostAssist assist(env.mode, &env.flags);
-      all = K == FpHostOp::Add ? fp_host_add(x, y, r, n) : fp_host_mul(x, y, r, n);
+      if constexpr (K == FpHostOp::Add) all = fp_host_add(x, y, r, n);
+      else if constexpr (K == FpHostOp::Mul) all = fp_host_mul(x, y, r, n);
+      else all = fp_host_div(x, y, r, n);
     }
     fast::merge_lanes(out, n, on, r, a);
     if (!all) {

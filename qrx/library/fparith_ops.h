@@ -150,6 +150,7 @@ using FAcGtOp = FAbsolute<FCmpGtOp>;
 template <> inline constexpr FpFastForm kFpFast<FAddOp>{FpHostOp::Add};
 template <> inline constexpr FpFastForm kFpFast<FSubOp>{FpHostOp::Add, false, false, true};
 template <> inline constexpr FpFastForm kFpFast<FMulOp>{FpHostOp::Mul};
+template <> inline constexpr FpFastForm kFpFast<FDivOp>{FpHostOp::Div};
 template <typename Op> inline constexpr FpFastForm kFpFast<FReversed<Op>> = fp_fast_swapped(kFpFast<Op>);
 template <> inline constexpr FpFastForm kFpFast<FMlaOp>{FpHostOp::MulAdd};
 template <> inline constexpr FpFastForm kFpFast<FMlsOp>{FpHostOp::MulAdd, false, false, true};

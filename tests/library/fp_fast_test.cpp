@@ -88,6 +88,7 @@ std::vector<OpRow<T>> op_rows() {
   using namespace qrx;
   return {binary<T, FAddOp>("add"),          binary<T, FSubOp>("sub"),
           binary<T, FReversed<FSubOp>>("subr"), binary<T, FMulOp>("mul"),
+          binary<T, FDivOp>("div"),          binary<T, FReversed<FDivOp>>("divr"),
           ternary<T, FMlaOp>("fmla"),        ternary<T, FMlsOp>("fmls"),
           ternary<T, FNmlaOp>("fnmla"),      ternary<T, FNmlsOp>("fnmls"),
           unary<T, FSqrtOp>("sqrt"),        unary<T, FToIntOp<T, T, false>>("fcvtzs")};
