@@ -35,12 +35,13 @@ struct ConvertCase {
 
 // FCVT under FPCR.AHP, which the reference comparison leaves out (the
 // model's vector FCVT ignores AHP): a half exponent of 31 is an ordinary one,
-// a narrowing gives sign | 0x7FFF with IOC for an infinity and a signed zero
-// with IOC for a NaN, in the low bits of a cleared element.
+// a narrowing gives sign | 0x7FFF with IOC for an infinity or an overflow and
+// a signed zero with IOC for a NaN, in the low bits of a cleared element.
 TEST(FpConvHandlers, AlternativeHalfFormat) {
   const ConvertCase cases[] = {
       {"VecH32TruncFVM", 4, 0x7F800000, ~0ull, 0x7FFF, IOC},
       {"VecH32TruncFVM", 4, 0x7FC00000, ~0ull, 0x0000, IOC},
+      {"VecH32TruncFVM", 4, 0xC8000000, ~0ull, 0xFFFF, IOC},        // -131072 is beyond it
       {"VecH64TruncDVM", 8, 0xC0F0000000000000, ~0ull, 0xFC00, 0},  // -65536
       {"VecF32ExtndHVM", 4, 0x7C00, 0, 0x47800000, 0},
       {"VecD64ExtndHVM", 8, 0xFFFF, 0, 0xC0FFFC0000000000, 0},
