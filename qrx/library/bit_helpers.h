@@ -9,6 +9,7 @@
 #define QRX_LIBRARY_BIT_HELPERS_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "qrx/library/int_helpers.h"
 
@@ -25,6 +26,18 @@ constexpr int HighestBitSet(uint64_t x, int n) {
 // Zero bits above the highest set bit, within N bits: N for x = 0.
 constexpr int CountLeadingZeroBits(uint64_t x, int n) {
   return clamp_width(n) - 1 - HighestBitSet(x, n);
+}
+
+// Leading zero bits of a 32-bit x (32 for x = 0), without a branch or a
+// count instruction, so that an element loop of them vectorises: x is
+// exact as a double, whose biased exponent is 1023 + the index of the
+// highest set bit (0 for x = 0).
+inline uint32_t LeadingZeros32(uint32_t x) {
+  const double d = static_cast<double>(static_cast<int32_t>(x ^ 0x80000000u)) + 2147483648.0;
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  const uint32_t r = 1054u - static_cast<uint32_t>(bits >> 52);
+  return r < 32u ? r : 32u;
 }
 
 // Bits below the sign bit (bit N-1) that equal it: the leading zeros of the

@@ -71,14 +71,14 @@ kalt64_decode_rc cmp_ppzi_u7(cpu_state* s, unsigned w) {
   return cmp_routine<E, R>(s, w, field(w, 20, 14));
 }
 
-// Library path: the same core as the exported functions, reading Zn and
-// Zm in place in the register file.
+// Library path: the routines' core on the register file (the exported
+// functions' result and flags, without packing), then the library path's
+// register-file effects.
 template <typename T, typename Op, typename Rhs>
 kalt64_decode_rc lib_cmp(cpu_state* s, unsigned w, Rhs rhs) {
-  return library_path(s, [&](CpuContext* ctx) {
-    write_pred(s, p_3_0(w),
-               values::compare<T, Op>(read_pred(s, p_12_10(w)), s->z[z_9_5(w)], rhs, ctx));
-  });
+  set_nzcv(s, compare_into<Op::kCond, T>(s->p[p_3_0(w)], s->p[p_12_10(w)], s->z[z_9_5(w)], rhs));
+  library_path_effects(s);
+  return KALT64_DECODE_OK;
 }
 template <typename T, typename Op>
 kalt64_decode_rc lib_cmp_vw(cpu_state* s, unsigned w) {

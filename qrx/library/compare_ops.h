@@ -16,6 +16,7 @@
 #include "qrx/library/int_ops.h"
 #include "qrx/library/lib_types.h"
 #include "qrx/library/pred_pack.h"
+#include "qrx/library/pred_support.h"
 
 namespace qrx {
 
@@ -132,6 +133,34 @@ inline PredV compare_packed(unsigned n, const uint8_t* zn, Rhs rhs) {
     r.w[bit >> 6] |= spread_to_elements<sizeof(T)>(gather_byte_lsbs(chunk)) << (bit & 63);
   }
   return r;
+}
+
+// The unpacked predicate of a compare of n elements of T under the
+// unpacked governing predicate pg (zeroing): lane i of out (the T at byte
+// i*E, which holds element i's predicate bit in bit 0) is 1 where pg's lane
+// i is active and Zn[i] C rhs(i) holds, 0 elsewhere. A flat, branch-free
+// loop over element lanes that the compiler vectorises.
+template <CmpCond C, typename T, typename Rhs>
+inline void compare_lanes(uint8_t* out, const uint8_t* pg, unsigned n, const uint8_t* zn,
+                          Rhs rhs) {
+  using V = decltype(rhs(0u));
+  for (unsigned i = 0; i < n; ++i) {
+    V a = static_cast<V>(static_cast<CmpElem<C, T>>(elem<T>(zn, i)));
+    T hit = static_cast<T>(cmp_holds<C>(a, rhs(i)));
+    set_elem<T>(out, i, static_cast<T>(hit & elem<T>(pg, i) & 1));
+  }
+}
+
+// A whole-register compare into Pd under Pg, on the register file's
+// unpacked predicates: returns N, Z, C, V of the result under Pg. Pd may be
+// Pg: the result is built apart and copied last.
+template <CmpCond C, typename T, typename Rhs>
+inline uint32_t compare_into(uint8_t* pd, const uint8_t* pg, const uint8_t* zn, Rhs rhs) {
+  alignas(16) uint8_t r[kPredicateBytes];
+  compare_lanes<C, T>(r, pg, elements_of(sizeof(T)), zn, rhs);
+  uint32_t flags = predicate_test_bytes(pg, r, sizeof(T));
+  std::memcpy(pd, r, kPredicateBytes);
+  return flags;
 }
 
 // r restricted to the elements active in pg (zeroing).

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include "qrx/decode/library_fparith.h"
 #include "qrx/handlers/handler_support.h"
@@ -96,6 +97,63 @@ inline void fp_compare(uint8_t* out, unsigned n, Active active, const uint8_t* a
   std::memset(out, 0, n * sizeof(T));
   for (unsigned i = 0; i < n; ++i)
     out[i * sizeof(T)] = static_cast<uint8_t>(active(i) && Op{}(elem<T>(a, i), rhs(i), env));
+}
+
+// The compares whose outcome on operands that compare by their bits (see
+// fp_compares_by_bits) is an integer compare of the order keys, with
+// kByMagnitude for the absolute compares.
+template <typename Op>
+struct FpKeyCompare {
+  static constexpr bool kDefined = false;
+};
+template <bool Abs, typename Holds>
+struct FpKeyRule {
+  static constexpr bool kDefined = true, kByMagnitude = Abs;
+  template <typename K>
+  static bool holds(K a, K b) {
+    return Holds{}(a, b);
+  }
+};
+struct KeyFalse {
+  template <typename K>
+  bool operator()(K, K) const {
+    return false;
+  }
+};
+template <> struct FpKeyCompare<FCmpEqOp> : FpKeyRule<false, std::equal_to<>> {};
+template <> struct FpKeyCompare<FCmpNeOp> : FpKeyRule<false, std::not_equal_to<>> {};
+template <> struct FpKeyCompare<FCmpGeOp> : FpKeyRule<false, std::greater_equal<>> {};
+template <> struct FpKeyCompare<FCmpGtOp> : FpKeyRule<false, std::greater<>> {};
+template <> struct FpKeyCompare<FCmpLeOp> : FpKeyRule<false, std::less_equal<>> {};
+template <> struct FpKeyCompare<FCmpLtOp> : FpKeyRule<false, std::less<>> {};
+template <> struct FpKeyCompare<FCmpUnOp> : FpKeyRule<false, KeyFalse> {};
+template <> struct FpKeyCompare<FAcGeOp> : FpKeyRule<true, std::greater_equal<>> {};
+template <> struct FpKeyCompare<FAcGtOp> : FpKeyRule<true, std::greater<>> {};
+
+// The compare of fp_compare without an environment, when every active
+// element's operands compare by their bits under the mode word `mode`: out
+// then holds the unpacked predicate lanes (1 or 0 in the T at byte i*E) and
+// the result is true. Otherwise out is unspecified and the result false:
+// the caller runs fp_compare, which raises the flags. One flat loop over
+// the lanes, without a branch.
+template <typename T, typename Op, typename Rhs>
+inline bool fp_compare_by_bits(uint8_t* out, unsigned n, const uint8_t* pg, const uint8_t* a,
+                               Rhs rhs, int mode) {
+  using Rule = FpKeyCompare<Op>;
+  if constexpr (!Rule::kDefined) {
+    return false;
+  } else {
+    T hard = 0;
+    for (unsigned i = 0; i < n; ++i) {
+      const T x = elem<T>(a, i), y = rhs(i);
+      const T on = static_cast<T>(elem<T>(pg, i) & 1);
+      const T hit = Rule::holds(fp_order_key(x, Rule::kByMagnitude),
+                                fp_order_key(y, Rule::kByMagnitude));
+      hard |= static_cast<T>(on & !(fp_compares_by_bits(x, mode) & fp_compares_by_bits(y, mode)));
+      set_elem<T>(out, i, static_cast<T>(on & hit));
+    }
+    return hard == 0;
+  }
 }
 
 // Complex pairs: element 2k the real part, 2k + 1 the imaginary part; each
@@ -358,13 +416,21 @@ kalt64_decode_rc lib_fcmla_idx(cpu_state* s, unsigned w) {
 }
 // Pd 3..0, Pg 12..10 (zeroing), Zn 9..5, Zm 20..16 or zero. The condition
 // flags are left alone.
+// Without a NaN (or a flushed subnormal) among the active operands, no
+// flag is raised and the library path has only its register-file effects.
 template <typename T, typename Op, typename Rhs>
 kalt64_decode_rc lib_fcmp_rhs(cpu_state* s, unsigned w, Rhs rhs) {
-  uint8_t r[kPredicateBytes];
-  fp_library_path(s, [&](FPEnv& env) {
-    fp_compare<T, Op>(r, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]},
-                      s->z[z_9_5(w)], rhs, env);
-  });
+  alignas(16) uint8_t r[kPredicateBytes];
+  const uint8_t* pg = s->p[p_12_10(w)];
+  if (fp_compare_by_bits<T, Op>(r, elements_of(sizeof(T)), pg, s->z[z_9_5(w)], rhs,
+                                fp_mode_from_control(s->fpcr | s->fpcr_extra))) {
+    library_path_effects(s);
+  } else {
+    fp_library_path(s, [&](FPEnv& env) {
+      fp_compare<T, Op>(r, elements_of(sizeof(T)), UnpackedActive<T>{pg}, s->z[z_9_5(w)], rhs,
+                        env);
+    });
+  }
   std::memcpy(s->p[p_3_0(w)], r, kPredicateBytes);
   return kOk;
 }

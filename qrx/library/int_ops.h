@@ -143,6 +143,13 @@ struct MulHOp {
     using W = std::conditional_t<sizeof(T) == 8, uint128, uint64_t>;
     using SW = std::conditional_t<sizeof(T) == 8, int128, int64_t>;
     if (Unsigned) return static_cast<T>((W{a} * b) >> kElemBits<T>);
+    if constexpr (sizeof(T) == 2) {
+      // The unsigned high half less b where a is negative and a where b is
+      // (modulo 2^16): GCC 12 vectorises the signed high half of halfwords
+      // wrongly inside a predicated loop.
+      const T high = static_cast<T>((W{a} * b) >> 16);
+      return static_cast<T>(high - (b & (T{0} - (a >> 15))) - (a & (T{0} - (b >> 15))));
+    }
     return static_cast<T>(static_cast<W>(SW{static_cast<S>(a)} * static_cast<S>(b)) >>
                           kElemBits<T>);
   }
@@ -151,8 +158,33 @@ struct MulHOp {
 // Quotient truncated toward zero; a divisor of 0 gives 0 and, signed, a
 // divisor of -1 gives the wrapped negation (the most negative value divided
 // by -1 is itself).
+//
+// 32-bit elements divide in double precision, without a branch, so that the
+// loop vectorises. This is exact: the operands (below 2^32 in magnitude) are
+// exact doubles, and if n/d is not an integer it lies at least 1/|d| from
+// every integer, while the rounded quotient is within
+// |n/d| x 2^-53 < 2^32/|d| x 2^-53 < 1/|d| of it and cannot reach an
+// integer (integers of this size are doubles): truncating the rounded
+// quotient truncates n/d. A quotient of 2^31 or more needs |d| = 1 and is
+// taken from n (unsigned n / 1, signed n / -1 wrapped: INT_MIN / -1 =
+// INT_MIN), so the conversion to a 32-bit integer never overflows.
+template <bool Unsigned>
+inline double exact_double(uint32_t x) {
+  if (Unsigned) return static_cast<double>(static_cast<int32_t>(x ^ 0x80000000u)) + 2147483648.0;
+  return static_cast<double>(static_cast<int32_t>(x));
+}
+template <bool Unsigned>
+inline uint32_t quotient32(uint32_t n, uint32_t d) {
+  const uint32_t nonzero = d == 0 ? 0u : ~0u;
+  const double q = exact_double<Unsigned>(n) / exact_double<Unsigned>(d | (nonzero + 1));
+  const uint32_t r =
+      static_cast<uint32_t>(static_cast<int32_t>(q < 2147483647.0 ? q : 2147483647.0));
+  const uint32_t unit = Unsigned ? 1u : 0xFFFFFFFFu;
+  return (d == unit ? (Unsigned ? n : 0u - n) : r) & nonzero;
+}
 template <bool Unsigned, typename T>
 inline T quotient(T n, T d) {
+  if constexpr (sizeof(T) == 4) return quotient32<Unsigned>(n, d);
   if (d == 0) return 0;
   if (Unsigned) return static_cast<T>(n / d);
   // At the element's own width (a 32-bit division for S elements).

@@ -153,19 +153,19 @@ kalt64_decode_rc lib_merge(cpu_state* s, unsigned zd, Active active, const uint8
 // Zdn 4..0, Pg 12..10, Zm 9..5.
 template <typename T, typename Op>
 kalt64_decode_rc lib_vvm(cpu_state* s, unsigned w) {
-  return lib_merge<T, Op>(s, z_4_0(w), UnpackedActive<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
+  return lib_merge<T, Op>(s, z_4_0(w), UnpackedLanes<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
                           VecRhs<T>{s->z[z_9_5(w)]});
 }
 template <typename T, typename Op>
 kalt64_decode_rc lib_vwm(cpu_state* s, unsigned w) {
-  return lib_merge<T, Op>(s, z_4_0(w), UnpackedActive<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
+  return lib_merge<T, Op>(s, z_4_0(w), UnpackedLanes<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
                           WideRhs<T>{s->z[z_9_5(w)]});
 }
 // Zd 4..0, Pg 12..10, Zn 9..5.
 template <typename T, typename Op>
 kalt64_decode_rc lib_vm(cpu_state* s, unsigned w) {
   VecResult r;
-  merge_unary<T>(r.b, elements_of(sizeof(T)), UnpackedActive<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
+  merge_unary<T>(r.b, elements_of(sizeof(T)), UnpackedLanes<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
                  s->z[z_9_5(w)], Op{});
   library_path_effects(s);
   return store_result(s, z_4_0(w), r);
@@ -204,7 +204,7 @@ kalt64_decode_rc lib_vix_shr(cpu_state* s, unsigned w) {
 // Zdn 4..0, Pg 12..10, right shift amount from tsz:imm3.
 template <typename T, typename Op>
 kalt64_decode_rc lib_vim_shr(cpu_state* s, unsigned w) {
-  return lib_merge<T, Op>(s, z_4_0(w), UnpackedActive<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
+  return lib_merge<T, Op>(s, z_4_0(w), UnpackedLanes<T>{s->p[p_12_10(w)]}, s->z[z_4_0(w)],
                           ImmRhs<uint64_t>{right_shift_amount(tsz_imm3_zpi(w), 8 * sizeof(T))});
 }
 // Zda 4..0, Zn 9..5, Zm 20..16; indexed: word accumulators take Zm from

@@ -68,8 +68,10 @@ inline void broadcast(uint8_t* d, unsigned n, T v) {
 template <typename T, typename Active>
 inline void copy_active(uint8_t* d, const uint8_t* keep, unsigned n, Active active, T v,
                         bool zeroing) {
+  const T other = zeroing ? T{0} : static_cast<T>(~T{0});
   for (unsigned i = 0; i < n; ++i)
-    set_elem<T>(d, i, active(i) ? v : zeroing ? T{0} : elem<T>(keep, i));
+    set_elem<T>(d, i, blend<T>(static_cast<T>(T{0} - active(i)), v,
+                               static_cast<T>(elem<T>(keep, i) & other)));
 }
 
 // ZIP1 (half 0) / ZIP2 (half 1): interleave one half of a and b.
@@ -104,14 +106,29 @@ inline void reverse(uint8_t* d, const uint8_t* a, unsigned n) {
 }
 template <typename T, typename Active>
 inline void select(uint8_t* d, Active active, const uint8_t* a, const uint8_t* b, unsigned n) {
-  for (unsigned i = 0; i < n; ++i) set_elem<T>(d, i, active(i) ? elem<T>(a, i) : elem<T>(b, i));
+  for (unsigned i = 0; i < n; ++i)
+    set_elem<T>(d, i, blend<T>(static_cast<T>(T{0} - active(i)), elem<T>(a, i), elem<T>(b, i)));
 }
-// d[i] = table[index[i]], 0 for an index at or past n.
+// d[i] = table[index[i]], 0 for an index at or past n. Without a branch:
+// byte elements look up a copy of the table padded with zeros to all 256
+// indices; wider ones read element 0 for an index out of range and clear it
+// by the lane mask.
 template <typename T>
 inline void table(uint8_t* d, const uint8_t* tab, const uint8_t* index, unsigned n) {
-  for (unsigned i = 0; i < n; ++i) {
-    T j = elem<T>(index, i);
-    set_elem<T>(d, i, j < n ? elem<T>(tab, j) : T{0});
+  if constexpr (sizeof(T) == 1) {
+    static_assert(kMaxVectorBytes <= 256, "a byte index reaches every byte element");
+    alignas(16) uint8_t padded[256];
+    std::memcpy(padded, tab, n);
+    std::memset(padded + n, 0, sizeof padded - n);
+#pragma GCC unroll 8
+    for (unsigned i = 0; i < n; ++i) d[i] = padded[index[i]];
+  } else {
+    for (unsigned i = 0; i < n; ++i) {
+      T j = elem<T>(index, i);
+      bool in = j < n;
+      T v = elem<T>(tab, in ? static_cast<unsigned>(j) : 0u);
+      set_elem<T>(d, i, static_cast<T>(v & (T{0} - in)));
+    }
   }
 }
 // Every element of d = a[index], 0 for an index at or past n.

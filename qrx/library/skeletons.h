@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "qrx/library/guarded_memory.h"
 #include "qrx/library/lib_types.h"
@@ -78,10 +79,28 @@ struct AllActive {
   bool operator()(unsigned) const { return true; }
 };
 // Element i of an unpacked register-file predicate (bit 0 of byte i*E).
+// That bit is bit 0 of the little-endian T at byte i*E, so the view reads
+// the predicate in element-sized lanes like the vectors beside it: a
+// contiguous load, not a strided byte gather, which the loops below
+// vectorise into a lane mask and a blend.
 template <typename T>
 struct UnpackedActive {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "predicate lanes are little-endian");
   const uint8_t* pred;
-  bool operator()(unsigned i) const { return pred_active(pred, i, sizeof(T)); }
+  bool operator()(unsigned i) const { return (elem<T>(pred, i) & 1) != 0; }
+};
+// The same predicate for element operations without side effects (no
+// status, no fault: the integer, bitwise and move operations): a loop given
+// this view computes every element and keeps the inactive ones by a lane
+// mask, a branch-free loop the compiler vectorises. Operations that may
+// raise status (floating point) take UnpackedActive, which never runs
+// them on an inactive element.
+template <typename T>
+struct UnpackedLanes {
+  const uint8_t* pred;
+  bool operator()(unsigned i) const { return (elem<T>(pred, i) & 1) != 0; }
+  // All ones for an active element, 0 for an inactive one.
+  T mask(unsigned i) const { return static_cast<T>(T{0} - (elem<T>(pred, i) & 1)); }
 };
 // Element i of a packed library predicate.
 template <typename T>
@@ -112,6 +131,31 @@ struct ImmRhs {
 // ----- Predicated element loops ---------------------------------------------
 // Sources are read before `out` is written element by element, so callers
 // pass a separate output buffer (VecResult, or a VecValue).
+//
+// With an UnpackedLanes or AllActive view the operation runs on every
+// element and the result is blended by the lane mask; with any other view
+// it runs on the active elements only.
+
+template <typename Active>
+struct EveryLane : std::false_type {};
+template <>
+struct EveryLane<AllActive> : std::true_type {};
+template <typename T>
+struct EveryLane<UnpackedLanes<T>> : std::true_type {};
+
+// x where take is all ones, y where it is 0, bit by bit.
+template <typename T>
+inline T blend(T take, T x, T y) {
+  return static_cast<T>(y ^ ((x ^ y) & take));
+}
+// The lane mask of element i under an every-lane view.
+template <typename T, typename Active>
+inline T lane_mask(const Active& active, unsigned i) {
+  if constexpr (std::is_same<Active, AllActive>::value)
+    return static_cast<T>(~T{0});
+  else
+    return active.mask(i);
+}
 
 // out[i] = active(i) ? op(a[i], rhs(i)) : a[i], for i < n: merging binary.
 template <typename T, typename Active, typename Rhs, typename Op>
@@ -119,7 +163,10 @@ inline void merge_binary(uint8_t* out, unsigned n, Active active, const uint8_t*
                          Op op) {
   for (unsigned i = 0; i < n; ++i) {
     T x = elem<T>(a, i);
-    set_elem<T>(out, i, active(i) ? static_cast<T>(op(x, rhs(i))) : x);
+    if constexpr (EveryLane<Active>::value)
+      set_elem<T>(out, i, blend<T>(lane_mask<T>(active, i), static_cast<T>(op(x, rhs(i))), x));
+    else
+      set_elem<T>(out, i, active(i) ? static_cast<T>(op(x, rhs(i))) : x);
   }
 }
 
@@ -128,18 +175,31 @@ inline void merge_binary(uint8_t* out, unsigned n, Active active, const uint8_t*
 template <typename T, typename Active, typename Op>
 inline void merge_unary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
                         const uint8_t* src, Op op) {
-  for (unsigned i = 0; i < n; ++i)
-    set_elem<T>(out, i, active(i) ? static_cast<T>(op(elem<T>(src, i))) : elem<T>(keep, i));
+  for (unsigned i = 0; i < n; ++i) {
+    if constexpr (EveryLane<Active>::value)
+      set_elem<T>(out, i,
+                  blend<T>(lane_mask<T>(active, i), static_cast<T>(op(elem<T>(src, i))),
+                           elem<T>(keep, i)));
+    else
+      set_elem<T>(out, i, active(i) ? static_cast<T>(op(elem<T>(src, i))) : elem<T>(keep, i));
+  }
 }
 
 // out[i] = active(i) ? op(x[i], y[i], z[i]) : keep[i], for i < n.
 template <typename T, typename Active, typename Op>
 inline void merge_ternary(uint8_t* out, unsigned n, Active active, const uint8_t* keep,
                           const uint8_t* x, const uint8_t* y, const uint8_t* z, Op op) {
-  for (unsigned i = 0; i < n; ++i)
-    set_elem<T>(out, i,
-                active(i) ? static_cast<T>(op(elem<T>(x, i), elem<T>(y, i), elem<T>(z, i)))
-                          : elem<T>(keep, i));
+  for (unsigned i = 0; i < n; ++i) {
+    if constexpr (EveryLane<Active>::value)
+      set_elem<T>(out, i,
+                  blend<T>(lane_mask<T>(active, i),
+                           static_cast<T>(op(elem<T>(x, i), elem<T>(y, i), elem<T>(z, i))),
+                           elem<T>(keep, i)));
+    else
+      set_elem<T>(out, i,
+                  active(i) ? static_cast<T>(op(elem<T>(x, i), elem<T>(y, i), elem<T>(z, i)))
+                            : elem<T>(keep, i));
+  }
 }
 
 // ----- Application memory in spans -------------------------------------------

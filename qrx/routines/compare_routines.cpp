@@ -20,12 +20,7 @@ kalt64_decode_rc compare_routine(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg,
                                  MakeRhs make_rhs) {
   for_esize(compare_esize(pd), [&](auto tag) {
     using T = decltype(tag);
-    constexpr unsigned n = elements_of(sizeof(T));
-    const PredV governing = pack_predicate(s->p[pg.num]);
-    PredV result = compare_packed<C, T>(n, s->z[zn.num], make_rhs(tag));
-    governed_by(&result, governing);
-    set_nzcv(s, predicate_test(governing, result, sizeof(T), n));
-    unpack_predicate(result, s->p[pd.num]);
+    set_nzcv(s, compare_into<C, T>(s->p[pd.num], s->p[pg.num], s->z[zn.num], make_rhs(tag)));
   });
   return KALT64_DECODE_OK;
 }

@@ -72,14 +72,17 @@ kalt64_decode_rc host_fnmla(cpu_state* s, kalt64_z_reg zda, kalt64_p_reg pg, kal
   });
 }
 
-// Pd = the active elements of Zn that compare true with rhs(i).
+// Pd = the active elements of Zn that compare true with rhs(i): from the
+// bits when no active operand is a NaN or a flushed subnormal (no flag, no
+// host scope), otherwise by the host's compares.
 template <typename Op, typename RhsOf>
 kalt64_decode_rc host_compare(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_z_reg zn,
                               RhsOf rhs_of) {
   return single_or_double(pd.qual, [&](auto t) {
     using T = decltype(t);
-    uint8_t r[kPredicateBytes];
-    {
+    alignas(16) uint8_t r[kPredicateBytes];
+    if (!fp_compare_by_bits<T, Op>(r, elements_of(sizeof(T)), s->p[pg.num], s->z[zn.num],
+                                   rhs_of(t), fp_mode_from_control(s->fpcr & kHostFpControl))) {
       HostFpScope scope(s);
       fp_compare<T, Op>(r, elements_of(sizeof(T)), UnpackedActive<T>{s->p[pg.num]}, s->z[zn.num],
                         rhs_of(t), scope);

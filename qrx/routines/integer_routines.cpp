@@ -30,7 +30,7 @@ kalt64_decode_rc merge_binary_routine(cpu_state* s, unsigned esize, kalt64_z_reg
   uint8_t out[kVectorBytes];
   bool ok = for_esize(esize, [&](auto tag) {
     using T = decltype(tag);
-    merge_binary<T>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[pg.num]}, s->z[zdn.num],
+    merge_binary<T>(out, elements_of(sizeof(T)), UnpackedLanes<T>{s->p[pg.num]}, s->z[zdn.num],
                     make_rhs(tag), op);
   });
   return finish(s, zdn.num, out, ok);
@@ -113,7 +113,7 @@ kalt64_decode_rc zpz_unary(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, kalt6
   uint8_t out[kVectorBytes];
   bool ok = for_esize(z_esize(zd), [&](auto tag) {
     using T = decltype(tag);
-    merge_unary<T>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[pg.num]}, keep, s->z[zn.num],
+    merge_unary<T>(out, elements_of(sizeof(T)), UnpackedLanes<T>{s->p[pg.num]}, keep, s->z[zn.num],
                    op);
   });
   return finish(s, zd.num, out, ok);
@@ -128,7 +128,7 @@ kalt64_decode_rc zpzz(cpu_state* s, kalt64_z_reg dest, kalt64_p_reg pg, unsigned
   uint8_t out[kVectorBytes];
   bool ok = for_esize(z_esize(dest), [&](auto tag) {
     using T = decltype(tag);
-    merge_ternary<T>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[pg.num]}, s->z[dest.num],
+    merge_ternary<T>(out, elements_of(sizeof(T)), UnpackedLanes<T>{s->p[pg.num]}, s->z[dest.num],
                      s->z[acc], s->z[x], s->z[y], op);
   });
   return finish(s, dest.num, out, ok);

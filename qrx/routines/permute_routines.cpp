@@ -26,8 +26,8 @@ kalt64_decode_rc build(uint8_t* dest, unsigned code, F&& f) {
 }
 
 template <typename T>
-UnpackedActive<T> on(const cpu_state* s, const kalt64_p_reg& pg) {
-  return UnpackedActive<T>{s->p[pg.num]};
+UnpackedLanes<T> on(const cpu_state* s, const kalt64_p_reg& pg) {
+  return UnpackedLanes<T>{s->p[pg.num]};
 }
 
 // The byte-array interleaves with a local result.

@@ -19,7 +19,7 @@ kalt64_decode_rc extend_routine(cpu_state* s, kalt64_z_reg zd, kalt64_p_reg pg, 
     using T = decltype(tag);
     if constexpr (sizeof(T) > sizeof(Narrow)) {
       uint8_t out[kVectorBytes];
-      merge_unary<T>(out, elements_of(sizeof(T)), UnpackedActive<T>{s->p[pg.num]}, s->z[zd.num],
+      merge_unary<T>(out, elements_of(sizeof(T)), UnpackedLanes<T>{s->p[pg.num]}, s->z[zd.num],
                      s->z[zn.num], ExtendOp<Narrow, Signed>{});
       std::memcpy(s->z[zd.num], out, kVectorBytes);
       done = true;
