@@ -89,6 +89,46 @@ TEST(IntegerHandlers, DivisionAndShiftCorners) {
   }
 }
 
+// Word quotients are computed in double precision: boundary cases (the
+// largest magnitudes, INT_MIN / -1, zero divisors, quotients just below an
+// integer), a vector of them at a time, against 64-bit integer division.
+TEST(IntegerHandlers, WordDivisionBoundaries) {
+  const uint32_t pairs[][2] = {
+      {0xFFFFFFFF, 1},          {0xFFFFFFFF, 0xFFFFFFFF}, {0xFFFFFFFE, 0xFFFFFFFF},
+      {0x80000000, 1},          {0x80000000, 0xFFFFFFFF}, {0x80000000, 2},
+      {0x80000001, 0xFFFFFFFF}, {0x7FFFFFFF, 0xFFFFFFFF}, {0x80000000, 0x80000000},
+      {0x80000001, 0x80000000}, {0x7FFFFFFF, 0x80000000}, {0xFFFFFFFF, 0x00010001},
+      {0xFFFFFFFE, 0x00010001}, {0xFFFFFFFD, 0x7FFFFFFF}, {0xFFFFFFFF, 0x7FFFFFFF},
+      {0x7FFFFFFE, 0x7FFFFFFF}, {0xFFFFFFFF, 0x80000001}, {0xFFFFFFFF, 0xFFFFFFFE},
+      {0xFFFFFFFF, 3},          {0xFFFFFFFD, 3},          {0xFFFFFFF9, 2},
+      {7, 0xFFFFFFFE},          {1, 0xFFFFFFFF},          {0, 0},
+      {0xFFFFFFFF, 0},          {0x80000000, 0},          {0xAAAAAAAA, 0x55555555},
+      {0x12345678, 0x9ABC},
+  };
+  const unsigned lanes = kVectorBytes / 4, count = sizeof pairs / sizeof pairs[0];
+  for (bool is_unsigned : {false, true}) {
+    for (unsigned first = 0; first < count; first += lanes) {
+      Machine m;
+      m.all_true(0, 4);
+      for (unsigned j = 0; j < lanes; ++j) {
+        m.set_element(1, j, pairs[(first + j) % count][0], 4);
+        m.set_element(2, j, pairs[(first + j) % count][1], 4);
+      }
+      ASSERT_EQ(m.run(zpz(is_unsigned ? 0x04950000 : 0x04940000, 1, 0, 2)), KALT64_DECODE_OK);
+      for (unsigned j = 0; j < lanes; ++j) {
+        const uint32_t n = pairs[(first + j) % count][0], d = pairs[(first + j) % count][1];
+        const uint64_t want =
+            d == 0 ? 0
+            : is_unsigned
+                ? uint64_t{n} / d
+                : static_cast<uint64_t>(int64_t{static_cast<int32_t>(n)} / static_cast<int32_t>(d));
+        EXPECT_EQ(m.element(1, j, 4), want & 0xFFFFFFFF)
+            << std::hex << n << " / " << d << (is_unsigned ? " unsigned" : " signed");
+      }
+    }
+  }
+}
+
 // Byte forms with the shift bit set, which the model rejects: the immediate
 // is 0.
 TEST(IntegerHandlers, ShiftedByteImmediatesAreZero) {
