@@ -370,43 +370,20 @@ kalt64_decode_rc no_operands(cpu_state* s, unsigned w) {
 }
 
 // Predicate logic of the library path on the register file: Pd = Pg AND
-// Op(Pn, Pm), eight predicate bytes at a time with the library's element
-// operation, and, when kFlags, the library's predicate test of Pd under Pg
-// (N: Pd at Pg's first active byte, Z: no byte of Pd set, C: not Pd at Pg's
-// last active byte). Chunk c of Pd depends only on chunk c of the sources,
-// so Pd is written in place unless the flags still need Pg.
+// Op(Pn, Pm) with the library's element operation and, when kFlags, the
+// library's predicate test of Pd under Pg. N and C depend only on the
+// sources at Pg's first and last active bytes, so they are read before Pd
+// changes; Z comes from the same pass that writes Pd, which may therefore
+// be any of the sources.
 template <typename Op, bool kFlags>
 kalt64_decode_rc lib_logic(cpu_state* s, unsigned w) {
   const uint8_t *g = s->p[p_13_10(w)], *n = s->p[p_8_5(w)], *m = s->p[p_19_16(w)];
-  uint8_t* d = s->p[p_3_0(w)];
-  alignas(8) uint8_t local[kPredicateBytes];
-  uint8_t* r = kFlags && d == g ? local : d;
-  uint64_t any = 0;
-  for (unsigned c = 0; c < kPredChunks; ++c) {
-    uint64_t rc = load_chunk(g, c) & Op()(load_chunk(n, c), load_chunk(m, c)) & kByteLsbs;
-    store_chunk(r, c, rc);
-    any |= rc;
-  }
-  // The library path's effects on NZCV and FPCR. FFR is left as it is: only
-  // emulated instructions write it, always with bytes of 0 or 1, so the
-  // library path's repacking could not change it, and skipping that keeps
-  // the predicate logic at a few nanoseconds.
-  s->nzcv = static_cast<uint32_t>(s->nzcv);
-  s->fpcr |= s->fpcr_extra;
-  if (!kFlags) return KALT64_DECODE_OK;
-  bool nf = false, cf = true;
-  for (unsigned c = 0; c < kPredChunks; ++c)
-    if (uint64_t gc = load_chunk(g, c) & kByteLsbs) {
-      nf = (load_chunk(r, c) >> __builtin_ctzll(gc)) & 1;
-      break;
-    }
-  for (unsigned c = kPredChunks; c-- > 0;)
-    if (uint64_t gc = load_chunk(g, c) & kByteLsbs) {
-      cf = !((load_chunk(r, c) >> (63 - __builtin_clzll(gc))) & 1);
-      break;
-    }
-  set_nzcv(s, nzcv_bits(nf, any == 0, cf, false));
-  if (r != d) std::memcpy(d, r, kPredicateBytes);
+  uint32_t nc = kFlags ? pred_logic_nc<Op>(g, n, m) : 0;
+  uint64_t any = pred_logic_into<Op>(s->p[p_3_0(w)], g, n, m);
+  // The library path's effects on NZCV and FPCR; FFR's bytes are 0 or 1
+  // already, so the library path's repacking could not change them.
+  library_path_flag_effects(s);
+  if (kFlags) set_nzcv(s, nc | (any == 0 ? kFlagZ : 0));
   return KALT64_DECODE_OK;
 }
 

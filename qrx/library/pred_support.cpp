@@ -41,22 +41,6 @@ uint32_t predicate_test(const PredV& mask, const PredV& result, unsigned esize_b
                    !result.bit(static_cast<unsigned>(last)), false);
 }
 
-// Closed form: with the sign bit flipped for the signed conditions, the
-// width-wrapped Rn + i counts up like an unsigned value from Rn towards Rm;
-// only "<=" with Rm the largest value never turns false.
-unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCond cond,
-                          unsigned n) {
-  uint64_t wmask = width_bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << width_bits) - 1;
-  bool is_signed = cond == WhileCond::LT || cond == WhileCond::LE;
-  bool or_equal = cond == WhileCond::LE || cond == WhileCond::LS;
-  uint64_t bias = is_signed ? uint64_t{1} << (width_bits - 1) : 0;
-  uint64_t a = (rn ^ bias) & wmask, b = (rm ^ bias) & wmask;
-  if (a > b || (a == b && !or_equal)) return 0;
-  if (or_equal && b == wmask) return n;
-  uint64_t span = b - a + (or_equal ? 1 : 0);
-  return span < n ? static_cast<unsigned>(span) : n;
-}
-
 }  // namespace qrx
 
 extern "C" {
@@ -81,35 +65,8 @@ int FindLastActive(PredV mask, int esize, CpuContext* ctx) {
 }
 
 unsigned long VecTrueILength(unsigned long pattern, int elements) {
-  if (elements <= 0) return 0;
-  unsigned long n = static_cast<unsigned long>(elements);
-  auto fixed = [n](unsigned long count) { return count <= n ? count : 0; };
-  switch (pattern) {
-    case 0: {  // POW2
-      unsigned long p = 1;
-      while (p * 2 <= n) p *= 2;
-      return p;
-    }
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 8:  // VL1..VL8
-      return fixed(pattern);
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 13:  // VL16..VL256
-      return fixed(1ul << (pattern - 5));
-    case 29: return n - n % 4;  // MUL4
-    case 30: return n - n % 3;  // MUL3
-    case 31: return n;          // ALL
-    default: return 0;          // unallocated
-  }
+  if (elements <= 0 || pattern > 31) return 0;
+  return qrx::pattern_count(static_cast<unsigned>(pattern), static_cast<unsigned>(elements));
 }
 
 }  // extern "C"

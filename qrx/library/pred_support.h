@@ -139,6 +139,35 @@ inline uint32_t predicate_test_bytes(const uint8_t* mask, const uint8_t* result,
   return nzcv_bits(result[first] & 1, (common & e) == 0, !(result[last] & 1), false);
 }
 
+// Zeroing predicate logic on unpacked predicates: d = g AND op(n, m), bit 0
+// of each byte, 16 bytes at a time; the OR of every result chunk (zero
+// exactly when no result bit is set). d may be any of the sources: chunk c
+// of d depends only on chunk c of each.
+template <typename Op>
+inline uint64_t pred_logic_into(uint8_t* d, const uint8_t* g, const uint8_t* n, const uint8_t* m) {
+  uint64_t any = 0;
+#pragma GCC ivdep
+  for (unsigned c = 0; c < kPredChunks; ++c) {
+    uint64_t r = load_chunk(g, c) & Op()(load_chunk(n, c), load_chunk(m, c)) & kByteLsbs;
+    store_chunk(d, c, r);
+    any |= r;
+  }
+  return any;
+}
+
+// N and C of the predicate test of g AND op(n, m) under g, from the sources
+// alone: the result at g's first and last active bytes (N = 0, C = 1 when g
+// is empty). Z and V are left 0.
+template <typename Op>
+inline uint32_t pred_logic_nc(const uint8_t* g, const uint8_t* n, const uint8_t* m) {
+  auto active = [g](unsigned c) { return load_chunk(g, c) & kByteLsbs; };
+  unsigned first = first_set_byte(active);
+  if (first == kPredicateBytes) return nzcv_bits(false, false, true, false);
+  unsigned last = static_cast<unsigned>(last_set_byte(active));
+  auto result = [n, m](unsigned j) { return (Op()(n[j], m[j]) & 1) != 0; };
+  return nzcv_bits(result(first), false, !result(last), false);
+}
+
 // The predicate test of a result whose first `count` elements are true and
 // the rest false, under an all-true mask of n elements.
 constexpr uint32_t leading_test(unsigned count, unsigned n) {
@@ -152,8 +181,42 @@ enum class WhileCond : unsigned { LT, LE, LO, LS };
 // Number of leading true elements (at most n) of a WHILE comparison at
 // operand width `width_bits` (32 or 64): element i is true while the
 // width-wrapped Rn + i compares true with Rm for every k <= i.
-unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCond cond,
-                          unsigned n);
+//
+// Closed form: with the sign bit flipped for the signed conditions, the
+// width-wrapped Rn + i counts up like an unsigned value from Rn towards Rm;
+// only "<=" with Rm the largest value never turns false. Inline, so that a
+// handler with a fixed condition and width keeps only its own arithmetic.
+inline unsigned while_true_count(uint64_t rn, uint64_t rm, unsigned width_bits, WhileCond cond,
+                                 unsigned n) {
+  uint64_t wmask = width_bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << width_bits) - 1;
+  bool is_signed = cond == WhileCond::LT || cond == WhileCond::LE;
+  bool or_equal = cond == WhileCond::LE || cond == WhileCond::LS;
+  uint64_t bias = is_signed ? uint64_t{1} << (width_bits - 1) : 0;
+  uint64_t a = (rn ^ bias) & wmask, b = (rm ^ bias) & wmask;
+  if (a > b || (a == b && !or_equal)) return 0;
+  if (or_equal && b == wmask) return n;
+  uint64_t span = b - a + (or_equal ? 1 : 0);
+  return span < n ? static_cast<unsigned>(span) : n;
+}
+
+// Leading true elements that PTRUE pattern `pattern` selects out of
+// `elements` (0 for an unallocated pattern). With `elements` a constant the
+// compiler folds the whole decode into a table of the 32 patterns.
+constexpr unsigned pattern_count(unsigned pattern, unsigned elements) {
+  auto fixed = [elements](unsigned count) { return count <= elements ? count : 0u; };
+  if (elements == 0) return 0;
+  if (pattern == 0) {  // POW2
+    unsigned p = 1;
+    while (p <= elements / 2) p *= 2;
+    return p;
+  }
+  if (pattern <= 8) return fixed(pattern);                // VL1..VL8
+  if (pattern <= 13) return fixed(1u << (pattern - 5));   // VL16..VL256
+  if (pattern == 29) return elements - elements % 4;      // MUL4
+  if (pattern == 30) return elements - elements % 3;      // MUL3
+  if (pattern == 31) return elements;                     // ALL
+  return 0;                                               // unallocated
+}
 
 }  // namespace qrx
 

@@ -127,13 +127,15 @@ kalt64_decode_rc lib_count(cpu_state* s, unsigned w) {
 }
 // The pattern-count forms read only the vector length from the context and
 // change none of it: no context is built or written back, and the register
-// file gets the library path's other effects directly.
+// file gets the library path's effects on NZCV and FPCR directly (FFR's
+// bytes are 0 or 1 already). With the length a constant, the pattern decode
+// folds into a table.
 template <typename Body>
 inline kalt64_decode_rc counting_path(cpu_state* s, Body&& body) {
   CpuContext ctx{};
   ctx.VL = kContextVL;
   body(static_cast<const CpuContext*>(&ctx));
-  library_path_effects(s);
+  library_path_flag_effects(s);
   return KALT64_DECODE_OK;
 }
 template <typename T, typename Step, typename W>

@@ -139,7 +139,7 @@ inline void unpack_bits(const PredV& p, unsigned nbits, uint8_t* out) {
 
 // The count a pattern selects among n elements, times the multiplier.
 inline uint64_t scaled_count(unsigned pattern, unsigned multiplier, unsigned n) {
-  return uint64_t{VecTrueILength(pattern, static_cast<int>(n))} * multiplier;
+  return uint64_t{pattern < 32 ? pattern_count(pattern, n) : 0u} * multiplier;
 }
 
 // Active elements of esize_bytes among the first n of a packed predicate.

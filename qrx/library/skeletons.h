@@ -45,9 +45,17 @@ inline kalt64_decode_rc store_result(cpu_state* s, unsigned zd, const VecResult&
 // result, for the forms whose operation leaves the context alone: nzcv keeps
 // its low 32 bits, fpcr takes fpcr_extra in, and ffr's bytes become 0 or 1
 // (the pack and unpack of an unchanged FFR).
-inline void library_path_effects(cpu_state* s) {
+//
+// FFR's bytes are 0 or 1 in every register file the emulator builds (only
+// emulated instructions write FFR, always masked to bit 0), so forms on the
+// per-execution fast path may take the effects without that renormalising
+// pass: library_path_flag_effects.
+inline void library_path_flag_effects(cpu_state* s) {
   s->nzcv &= 0xFFFFFFFFu;
   s->fpcr |= s->fpcr_extra;
+}
+inline void library_path_effects(cpu_state* s) {
+  library_path_flag_effects(s);
   static_assert(kPredicateBytes % 8 == 0, "whole words of predicate bytes");
   for (unsigned j = 0; j < kPredicateBytes; j += 8) {
     uint64_t v;

@@ -45,27 +45,6 @@ void store_governed_below(cpu_state* s, const kalt64_p_reg& pd, const uint8_t* g
   });
 }
 
-template <typename Op>
-kalt64_decode_rc pred_logic(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, kalt64_p_reg pn,
-                            kalt64_p_reg pm) {
-  unsigned kind = qrx::p_kind(pg);
-  if (kind == kBadCode) return kBad;
-  const uint8_t *g = s->p[pg.num], *n = s->p[pn.num], *m = s->p[pm.num];
-  uint8_t* d = s->p[pd.num];
-  if (kind == kalt64_p_reg::ZEROING) {
-    qrx::map_chunks(d, [=](unsigned c) {
-      return load_chunk(g, c) & Op()(load_chunk(n, c), load_chunk(m, c)) & kByteLsbs;
-    });
-  } else {
-    qrx::map_chunks(d, [=](unsigned c) {
-      uint64_t gc = load_chunk(g, c);
-      return ((gc & Op()(load_chunk(n, c), load_chunk(m, c))) | (~gc & load_chunk(d, c))) &
-             kByteLsbs;
-    });
-  }
-  return kOk;
-}
-
 // BRKA makes the first active bit set in Pn true and every later one false;
 // BRKB makes it false too.
 template <bool kAfter>
@@ -79,41 +58,7 @@ kalt64_decode_rc break_routine(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pg, k
   return kOk;
 }
 
-kalt64_decode_rc while_routine(cpu_state* s, kalt64_p_reg pd, kalt64_i_reg rn, kalt64_i_reg rm,
-                               qrx::WhileCond cond) {
-  unsigned e = qrx::p_esize(pd), width = qrx::i_width(rn);
-  if (e == kBadCode || width == kBadCode || width < kalt64_i_reg::W32 || qrx::i_width(rm) != width)
-    return kBad;
-  unsigned eb = 1u << e, n = qrx::elements_of(eb);
-  unsigned count = qrx::while_true_count(qrx::read_x(s, rn), qrx::read_x(s, rm),
-                                         width == kalt64_i_reg::W64 ? 64 : 32, cond, n);
-  qrx::store_leading(s->p[pd.num], count, eb);
-  qrx::set_nzcv(s, qrx::leading_test(count, n));
-  return kOk;
-}
-
 }  // namespace
-
-kalt64_decode_rc qrx_and_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
-                              kalt64_p_reg m) {
-  return pred_logic<qrx::PredAnd>(s, d, g, n, m);
-}
-kalt64_decode_rc qrx_bic_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
-                              kalt64_p_reg m) {
-  return pred_logic<qrx::PredBic>(s, d, g, n, m);
-}
-kalt64_decode_rc qrx_orr_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
-                              kalt64_p_reg m) {
-  return pred_logic<qrx::PredOr>(s, d, g, n, m);
-}
-kalt64_decode_rc qrx_nor_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
-                              kalt64_p_reg m) {
-  return pred_logic<qrx::PredNor>(s, d, g, n, m);
-}
-kalt64_decode_rc qrx_eor_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
-                              kalt64_p_reg m) {
-  return pred_logic<qrx::PredXor>(s, d, g, n, m);
-}
 
 kalt64_decode_rc qrx_ptrue_pi(cpu_state* s, kalt64_p_reg pd, unsigned pattern) {
   unsigned e = qrx::p_esize(pd);
@@ -210,31 +155,6 @@ kalt64_decode_rc qrx_brkpb_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, ka
 kalt64_decode_rc qrx_brkpbs_pppp(cpu_state* s, kalt64_p_reg d, kalt64_p_reg g, kalt64_p_reg n,
                                  kalt64_p_reg m) {
   return qrx_brkpb(s, d, g, n, m, true);
-}
-
-kalt64_decode_rc qrx_whilelt_prr(cpu_state* s, kalt64_p_reg d, kalt64_i_reg n, kalt64_i_reg m) {
-  return while_routine(s, d, n, m, qrx::WhileCond::LT);
-}
-kalt64_decode_rc qrx_whilelo_prr(cpu_state* s, kalt64_p_reg d, kalt64_i_reg n, kalt64_i_reg m) {
-  return while_routine(s, d, n, m, qrx::WhileCond::LO);
-}
-kalt64_decode_rc qrx_whilels_prr(cpu_state* s, kalt64_p_reg d, kalt64_i_reg n, kalt64_i_reg m) {
-  return while_routine(s, d, n, m, qrx::WhileCond::LS);
-}
-
-kalt64_decode_rc qrx_cntp_rpp(cpu_state* s, kalt64_i_reg xd, kalt64_p_reg pg, kalt64_p_reg pn) {
-  unsigned e = qrx::p_esize(pn);
-  if (e == kBadCode || qrx::p_kind(pg) == kBadCode) return kBad;
-  uint64_t elems = qrx::chunk_elements(1u << e);
-  const uint8_t *g = s->p[pg.num], *n = s->p[pn.num];
-  // Per-byte sums of the 0/1 element bits: at most kPredChunks per byte.
-  uint64_t sums = 0;
-  for (unsigned c = 0; c < kPredChunks; ++c) sums += load_chunk(g, c) & load_chunk(n, c) & elems;
-  static_assert(kPredChunks < 256 && kPredicateBytes < 65536, "byte and pair sums do not overflow");
-  // Pairs of byte sums into four 16-bit sums, then their total in the top 16 bits.
-  uint64_t pairs = (sums & 0x00FF00FF00FF00FFULL) + ((sums >> 8) & 0x00FF00FF00FF00FFULL);
-  qrx::write_x(s, xd, (pairs * 0x0001000100010001ULL) >> 48);
-  return kOk;
 }
 
 kalt64_decode_rc qrx_setffr(cpu_state* s) {
