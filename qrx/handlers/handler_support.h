@@ -90,18 +90,16 @@ inline kalt64_decode_rc library_path(cpu_state* s, Body&& body) {
   return KALT64_DECODE_OK;
 }
 
-// The predicate library's context as its functions use it: they read the
-// vector length and NZCV (RDFFRS also FFR, packed when kReadsFfr) and write
-// only NZCV, so nothing else is built or written back beyond the effects
-// every library-path instruction has.
-template <bool kReadsFfr = false, typename Body>
+// The predicate library's context as its CTERM functions use it: they read
+// the vector length and NZCV and write only NZCV, so nothing else is built or
+// written back beyond the effects every library-path instruction has.
+template <typename Body>
 inline kalt64_decode_rc predicate_library_path(cpu_state* s, Body&& body) {
   CpuContext ctx;
   ctx.NZCV = static_cast<uint32_t>(s->nzcv);
   ctx.FPSR = s->fpsr;
   ctx.FPCR = s->fpcr | s->fpcr_extra;
   ctx.VL = kContextVL;
-  if (kReadsFfr) ctx.FFR = pack_predicate(s->ffr);
   body(&ctx);
   s->nzcv = ctx.NZCV;
   library_path_effects(s);
@@ -387,58 +385,19 @@ kalt64_decode_rc lib_logic(cpu_state* s, unsigned w) {
   return KALT64_DECODE_OK;
 }
 
-// Predicate library functions, called as they are.
-template <auto F>
-kalt64_decode_rc lib_pppp(cpu_state* s, unsigned w) {
-  return predicate_library_path(s, [&](CpuContext* ctx) {
-    write_pred(s, p_3_0(w),
-               F(read_pred(s, p_13_10(w)), read_pred(s, p_8_5(w)), read_pred(s, p_19_16(w)), ctx));
-  });
-}
-template <auto F>
-kalt64_decode_rc lib_brk(cpu_state* s, unsigned w) {
-  return predicate_library_path(s, [&](CpuContext* ctx) {
-    write_pred(s, p_3_0(w), F(read_pred(s, p_13_10(w)), read_pred(s, p_8_5(w)), ctx));
-  });
-}
-template <auto F>
-kalt64_decode_rc lib_pfirst(cpu_state* s, unsigned w) {
-  return predicate_library_path(s, [&](CpuContext* ctx) {
-    write_pred(s, p_3_0(w), F(read_pred(s, p_8_5(w)), read_pred(s, p_3_0(w)), ctx));
-  });
-}
-template <auto F>
-kalt64_decode_rc lib_ptrues(cpu_state* s, unsigned w) {
-  return predicate_library_path(
-      s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(field(w, 9, 5), ctx)); });
-}
 template <typename T>
 struct RegisterPair;
 template <typename T, typename Result>
 struct RegisterPair<Result (*)(T, T, CpuContext*)> {
   using type = T;
 };
-// The W forms take the low half of the X register.
-template <auto F>
-kalt64_decode_rc lib_while(cpu_state* s, unsigned w) {
-  using T = typename RegisterPair<decltype(F)>::type;
-  return predicate_library_path(s, [&](CpuContext* ctx) {
-    write_pred(
-        s, p_3_0(w),
-        F(static_cast<T>(read_xzr(s, r_9_5(w))), static_cast<T>(read_xzr(s, r_20_16(w))), ctx));
-  });
-}
+// The predicate library's CTERM functions, called as they are.
 template <auto F>
 kalt64_decode_rc lib_cterm(cpu_state* s, unsigned w) {
   using T = typename RegisterPair<decltype(F)>::type;
   return predicate_library_path(s, [&](CpuContext* ctx) {
     F(static_cast<T>(read_xzr(s, r_9_5(w))), static_cast<T>(read_xzr(s, r_20_16(w))), ctx);
   });
-}
-template <auto F>
-kalt64_decode_rc lib_rdffrs(cpu_state* s, unsigned w) {
-  return predicate_library_path<true>(
-      s, [&](CpuContext* ctx) { write_pred(s, p_3_0(w), F(read_pred(s, p_8_5(w)), ctx)); });
 }
 
 }  // namespace bind

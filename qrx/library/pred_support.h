@@ -139,6 +139,18 @@ inline uint32_t predicate_test_bytes(const uint8_t* mask, const uint8_t* result,
   return nzcv_bits(result[first] & 1, (common & e) == 0, !(result[last] & 1), false);
 }
 
+// Elements true in both a and b, where `elems` marks each element's first
+// byte in a chunk (chunk_elements): per-byte sums of the 0/1 element bits
+// over the chunks (at most kPredChunks per byte), then pairs of byte sums
+// into four 16-bit sums and their total.
+inline uint64_t count_common(const uint8_t* a, const uint8_t* b, uint64_t elems) {
+  uint64_t sums = 0;
+  for (unsigned c = 0; c < kPredChunks; ++c) sums += load_chunk(a, c) & load_chunk(b, c) & elems;
+  static_assert(kPredChunks < 256 && kPredicateBytes < 65536, "byte and pair sums do not overflow");
+  uint64_t pairs = (sums & 0x00FF00FF00FF00FFULL) + ((sums >> 8) & 0x00FF00FF00FF00FFULL);
+  return (pairs * 0x0001000100010001ULL) >> 48;
+}
+
 // Zeroing predicate logic on unpacked predicates: d = g AND op(n, m), bit 0
 // of each byte, 16 bytes at a time; the OR of every result chunk (zero
 // exactly when no result bit is set). d may be any of the sources: chunk c

@@ -119,12 +119,6 @@ kalt64_decode_rc lib_saddv(cpu_state* s, unsigned w) {
     std::memcpy(s->z[z_4_0(w)], &sum, sizeof sum);
   });
 }
-template <typename T>
-kalt64_decode_rc lib_count(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) {
-    write_xzr(s, r_4_0(w), values::lib_count<T>(pattern_9_5(w), multiplier_m1_19_16(w), ctx));
-  });
-}
 // The pattern-count forms read only the vector length from the context and
 // change none of it: no context is built or written back, and the register
 // file gets the library path's effects on NZCV and FPCR directly (FFR's
@@ -138,6 +132,12 @@ inline kalt64_decode_rc counting_path(cpu_state* s, Body&& body) {
   library_path_flag_effects(s);
   return KALT64_DECODE_OK;
 }
+template <typename T>
+kalt64_decode_rc lib_count(cpu_state* s, unsigned w) {
+  return counting_path(s, [&](const CpuContext* ctx) {
+    write_xzr(s, r_4_0(w), values::lib_count<T>(pattern_9_5(w), multiplier_m1_19_16(w), ctx));
+  });
+}
 template <typename T, typename Step, typename W>
 kalt64_decode_rc lib_step_rvl(cpu_state* s, unsigned w) {
   return counting_path(s, [&](const CpuContext* ctx) {
@@ -146,12 +146,14 @@ kalt64_decode_rc lib_step_rvl(cpu_state* s, unsigned w) {
                                                multiplier_m1_19_16(w), ctx));
   });
 }
+// The active elements of Pm counted on the register file.
 template <typename T, typename Step, typename W>
 kalt64_decode_rc lib_step_rp(cpu_state* s, unsigned w) {
-  return library_path(s, [&](CpuContext* ctx) {
-    write_xzr(s, r_4_0(w),
-              values::lib_step_rp<T, Step, W>(read_pred(s, p_8_5(w)), read_xzr(s, r_4_0(w)), ctx));
-  });
+  const uint8_t* pm = s->p[p_8_5(w)];
+  uint64_t count = count_common(pm, pm, chunk_elements(sizeof(T)));
+  write_xzr(s, r_4_0(w), step_register<W, Step>(read_xzr(s, r_4_0(w)), count));
+  library_path_flag_effects(s);
+  return KALT64_DECODE_OK;
 }
 template <typename T, typename Step>
 kalt64_decode_rc lib_step_zvl(cpu_state* s, unsigned w) {

@@ -123,14 +123,10 @@ kalt64_decode_rc qrx_tbl_zzz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, kal
 }
 
 void qrx_zip1(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int element_size) {
-  byte_move(d, element_size, [&](auto t, uint8_t* out) {
-    permute::zip<decltype(t)>(out, a, b, kN<decltype(t)>, 0);
-  });
+  permute_routine::zip<0>(d, a, b, element_size);
 }
 void qrx_zip2(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int element_size) {
-  byte_move(d, element_size, [&](auto t, uint8_t* out) {
-    permute::zip<decltype(t)>(out, a, b, kN<decltype(t)>, 1);
-  });
+  permute_routine::zip<1>(d, a, b, element_size);
 }
 void qrx_uzp1(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int element_size) {
   byte_move(d, element_size, [&](auto t, uint8_t* out) {
@@ -167,12 +163,6 @@ void trn2_bytes(uint8_t* d, const uint8_t* a, const uint8_t* b, unsigned int cod
 }
 }  // namespace
 
-kalt64_decode_rc qrx_zip1_zzz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, kalt64_z_reg zm) {
-  return vector_move(s, zd, zn, zm, qrx_zip1);
-}
-kalt64_decode_rc qrx_zip2_zzz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, kalt64_z_reg zm) {
-  return vector_move(s, zd, zn, zm, qrx_zip2);
-}
 kalt64_decode_rc qrx_uzp1_zzz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, kalt64_z_reg zm) {
   return vector_move(s, zd, zn, zm, qrx_uzp1);
 }
@@ -181,12 +171,6 @@ kalt64_decode_rc qrx_uzp2_zzz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, ka
 }
 kalt64_decode_rc qrx_trn2_zzz(cpu_state* s, kalt64_z_reg zd, kalt64_z_reg zn, kalt64_z_reg zm) {
   return vector_move(s, zd, zn, zm, trn2_bytes);
-}
-kalt64_decode_rc qrx_zip1_ppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pn, kalt64_p_reg pm) {
-  return pred_move(s, pd, pn, pm, qrx_zip1);
-}
-kalt64_decode_rc qrx_zip2_ppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pn, kalt64_p_reg pm) {
-  return pred_move(s, pd, pn, pm, qrx_zip2);
 }
 kalt64_decode_rc qrx_uzp1_ppp(cpu_state* s, kalt64_p_reg pd, kalt64_p_reg pn, kalt64_p_reg pm) {
   return pred_move(s, pd, pn, pm, qrx_uzp1);

@@ -236,4 +236,40 @@ TEST(PredicateHandlers, OnlyBitZeroOfEachByteCounts) {
   }
 }
 
+
+// A destination that is also a source: the result and the flags of every
+// form that writes Pd and sets flags are those of the same operands with a
+// separate destination, whichever source Pd names.
+TEST(PredicateHandlers, DestinationMayBeAnySource) {
+  const uint32_t apart = at(3, 16) | at(1, 10) | at(2, 5) | at(5, 0);
+  const struct {
+    uint32_t fields;
+    unsigned source;
+  } aliases[] = {{at(3, 16) | at(5, 10) | at(2, 5) | at(5, 0), 1},
+                 {at(3, 16) | at(1, 10) | at(5, 5) | at(5, 0), 2},
+                 {at(5, 16) | at(1, 10) | at(2, 5) | at(5, 0), 3}};
+  uint64_t seed = 0x2545F4914F6CDD1Dull;
+  for (const char* name : {"VecPAndFlgPPZ", "VecPBicFlgPPZ", "VecPOrNFlgPPZ", "VecPNorFlgPPZ",
+                           "VecPXorPPZ", "VecPBreakPrevAFlgPZ", "VecPBreakPrevBFlgPZ"}) {
+    for (const auto& alias : aliases) {
+      for (unsigned round = 0; round < 8; ++round) {
+        cpu_state want{};
+        for (unsigned reg = 1; reg <= 3; ++reg)
+          for (unsigned j = 0; j < qrx::kPredicateBytes; ++j) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            // Empty, sparse, dense and all-true governing predicates.
+            unsigned r = static_cast<unsigned>(seed >> 59);
+            want.p[reg][j] = reg == 1 ? r < (round % 4) * 11 : r & 1;
+          }
+        cpu_state got = want;
+        std::memcpy(got.p[5], got.p[alias.source], qrx::kPredicateBytes);
+        ASSERT_EQ(run(&want, name, apart), KALT64_DECODE_OK) << name;
+        ASSERT_EQ(run(&got, name, alias.fields), KALT64_DECODE_OK) << name;
+        EXPECT_EQ(pred_of(got, 5), pred_of(want, 5)) << name << " Pd = source " << alias.source;
+        EXPECT_EQ(got.nzcv, want.nzcv) << name << " Pd = source " << alias.source;
+      }
+    }
+  }
+}
+
 }  // namespace
