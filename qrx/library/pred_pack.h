@@ -56,21 +56,21 @@ constexpr uint64_t chunk_elements(unsigned esize_bytes) {
   }
 }
 
-// The low n bytes of a chunk (n = 0 to 8).
-inline uint64_t low_bytes(unsigned n) {
-  static constexpr uint64_t kLowBytes[9] = {
-      0,           0xFF,         0xFFFF,         0xFFFFFF,
-      0xFFFFFFFF,  0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF,
-      ~uint64_t{0}};
-  return kLowBytes[n];
+// 0xFF bytes then 0 bytes: the register-sized window below_window(limit)
+// is 0xFF exactly at the byte indices below `limit` (clamped to the
+// register), so "below limit" masks load like any other chunk and the
+// loops that use them vectorise.
+struct BelowRamp {
+  uint8_t b[2 * kPredicateBytes];
+};
+constexpr BelowRamp make_below_ramp() {
+  BelowRamp r{};
+  for (unsigned j = 0; j < kPredicateBytes; ++j) r.b[j] = 0xFF;
+  return r;
 }
-
-// The bytes of chunk c whose predicate index lies below `limit` (all bits),
-// without a branch: the clamped byte count selects the mask.
-inline uint64_t chunk_below(unsigned c, unsigned limit) {
-  unsigned lo = 8 * c;
-  unsigned n = limit <= lo ? 0 : limit - lo;
-  return low_bytes(n < 8 ? n : 8);
+inline constexpr BelowRamp kBelowRamp = make_below_ramp();
+inline const uint8_t* below_window(unsigned limit) {
+  return kBelowRamp.b + kPredicateBytes - (limit < kPredicateBytes ? limit : kPredicateBytes);
 }
 
 // Index of the first byte whose predicate bit is set in chunk(c) over the
@@ -95,16 +95,19 @@ inline int last_set_byte(Chunk chunk) {
   return -1;
 }
 
-// The first `count` elements of esize_bytes true, every other byte 0.
-// Every element's first byte set, then zeros from `count` on: whole-vector
-// stores that the compiler can widen, and one partial chunk.
+// The first `count` elements of esize_bytes true, every other byte 0:
+// whole-register stores that the compiler can widen, of the element bits
+// alone when every element is true, else masked by the window below the
+// count's bytes.
 inline void store_leading(uint8_t* p, unsigned count, unsigned esize_bytes) {
   uint64_t e = chunk_elements(esize_bytes);
-  unsigned bytes = count * esize_bytes, full = bytes / 8;
-  map_chunks(p, [e](unsigned) { return e; });
-  if (full == kPredChunks) return;
-  store_chunk(p, full, e & low_bytes(bytes % 8));
-  std::memset(p + 8 * (full + 1), 0, kPredicateBytes - 8 * (full + 1));
+  unsigned bytes = count * esize_bytes;
+  if (bytes >= kPredicateBytes) {
+    map_chunks(p, [e](unsigned) { return e; });
+    return;
+  }
+  const uint8_t* below = below_window(bytes);
+  map_chunks(p, [e, below](unsigned c) { return e & load_chunk(below, c); });
 }
 
 // ----- Packing --------------------------------------------------------------

@@ -52,10 +52,11 @@ inline uint32_t governed_below_test(const uint8_t* g, unsigned limit) {
 // d = g's set bits below `limit`; bits where g is 0 become 0 (zeroing) or
 // keep d's bit (merging).
 inline void store_governed_below(uint8_t* d, const uint8_t* g, unsigned limit, bool zeroing) {
+  const uint8_t* below = below_window(limit);
   map_chunks(d, [=](unsigned c) {
     uint64_t gc = lanes(g, c);
     uint64_t kept = zeroing ? 0 : load_chunk(d, c) & ~gc & kByteLsbs;
-    return (gc & chunk_below(c, limit)) | kept;
+    return (gc & load_chunk(below, c)) | kept;
   });
 }
 
@@ -217,9 +218,10 @@ inline kalt64_decode_rc qrx_pnext_pp(cpu_state* s, kalt64_p_reg pdn, kalt64_p_re
   unsigned start = static_cast<unsigned>(last_dn + 1);
   auto active = [v, elems](unsigned c) { return load_chunk(v, c) & elems; };
   // The search starts at start's chunk.
+  const uint8_t* below = below_window(start);
   unsigned next = kPredicateBytes;
   for (unsigned c = start / 8; c < kPredChunks; ++c) {
-    uint64_t a = active(c) & ~chunk_below(c, start);
+    uint64_t a = active(c) & ~load_chunk(below, c);
     if (a != 0) {
       next = 8 * c + static_cast<unsigned>(__builtin_ctzll(a)) / 8;
       break;

@@ -155,7 +155,8 @@ kalt64_decode_rc qrx_incp_rp(cpu_state* s, kalt64_i_reg xdn, kalt64_p_reg pm) {
   unsigned e = p_esize(pm);
   if (e == kBadCode) return kNotExecuted;
   unsigned eb = 1u << e;
-  write_x(s, xdn, read_x(s, xdn) + active_count(pack_predicate(s->p[pm.num]), eb, elements_of(eb)));
+  const uint8_t* p = s->p[pm.num];
+  write_x(s, xdn, read_x(s, xdn) + count_common(p, p, chunk_elements(eb)));
   return kOk;
 }
 
