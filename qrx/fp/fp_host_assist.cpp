@@ -2,6 +2,8 @@
 // (qrx/CMakeLists.txt).
 #include "qrx/fp/fp_host_assist.h"
 
+#include "qrx/fp/fp_compare.h"
+
 #include <cmath>
 #include <type_traits>
 
@@ -66,7 +68,73 @@ bool dispatch(const T* a, const T* x, const T* y, T* r, unsigned n) {
   return run<K>(a, x, y, r, n);
 }
 
+// One loop per compare: the lanes' outcomes and whether any active lane
+// needs the library. Flush is the mode word's flush bit for T, a constant
+// so that the subnormal check folds away without it.
+template <FpKeyCmp C, bool Mag, bool Flush, typename T>
+inline bool key_run(const T* __restrict x, const T* __restrict y, const T* __restrict on,
+                    T* __restrict hit, unsigned n) {
+  constexpr int mode = Flush ? fp_format<T>::flush_bit : 0;
+  T hard = 0;
+  for (unsigned i = 0; i < n; ++i) {
+    const auto kx = fp_order_key(x[i], Mag), ky = fp_order_key(y[i], Mag);
+    bool h = false;
+    if constexpr (C == FpKeyCmp::Eq) h = kx == ky;
+    if constexpr (C == FpKeyCmp::Ne) h = kx != ky;
+    if constexpr (C == FpKeyCmp::Ge) h = kx >= ky;
+    if constexpr (C == FpKeyCmp::Gt) h = kx > ky;
+    hard |= T(on[i] & T(!(fp_compares_by_bits(x[i], mode) & fp_compares_by_bits(y[i], mode))));
+    hit[i] = T(on[i] & T(h));
+  }
+  return hard == 0;
+}
+
+#if QRX_FP_HOST_ASSIST == 2
+template <FpKeyCmp C, bool Mag, bool Flush, typename T>
+__attribute__((target("avx2,fma"))) bool key_run_avx2(const T* x, const T* y, const T* on, T* hit,
+                                                      unsigned n) {
+  return key_run<C, Mag, Flush>(x, y, on, hit, n);
+}
+#endif
+
+template <FpKeyCmp C, bool Mag, bool Flush, typename T>
+bool key_dispatch(const T* x, const T* y, const T* on, T* hit, unsigned n) {
+#if QRX_FP_HOST_ASSIST == 2
+  if (has_avx2_fma()) return key_run_avx2<C, Mag, Flush>(x, y, on, hit, n);
+#endif
+  return key_run<C, Mag, Flush>(x, y, on, hit, n);
+}
+
+template <FpKeyCmp C, typename T>
+bool key_dispatch(bool mag, const T* x, const T* y, const T* on, T* hit, unsigned n, int mode) {
+  const bool flush = (mode & fp_format<T>::flush_bit) != 0;
+  if (mag)
+    return flush ? key_dispatch<C, true, true>(x, y, on, hit, n)
+                 : key_dispatch<C, true, false>(x, y, on, hit, n);
+  return flush ? key_dispatch<C, false, true>(x, y, on, hit, n)
+               : key_dispatch<C, false, false>(x, y, on, hit, n);
+}
+
 }  // namespace
+
+template <typename T>
+bool fp_key_compare(FpKeyCmp c, bool mag, const T* x, const T* y, const T* on, T* hit, unsigned n,
+                    int mode) {
+  switch (c) {
+    case FpKeyCmp::Eq: return key_dispatch<FpKeyCmp::Eq>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::Ne: return key_dispatch<FpKeyCmp::Ne>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::Ge: return key_dispatch<FpKeyCmp::Ge>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::Gt: return key_dispatch<FpKeyCmp::Gt>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::False: break;
+  }
+  return key_dispatch<FpKeyCmp::False>(mag, x, y, on, hit, n, mode);
+}
+template bool fp_key_compare<uint16_t>(FpKeyCmp, bool, const uint16_t*, const uint16_t*,
+                                       const uint16_t*, uint16_t*, unsigned, int);
+template bool fp_key_compare<uint32_t>(FpKeyCmp, bool, const uint32_t*, const uint32_t*,
+                                       const uint32_t*, uint32_t*, unsigned, int);
+template bool fp_key_compare<uint64_t>(FpKeyCmp, bool, const uint64_t*, const uint64_t*,
+                                       const uint64_t*, uint64_t*, unsigned, int);
 
 bool fp_host_has_muladd() {
 #if QRX_FP_HOST_ASSIST == 1

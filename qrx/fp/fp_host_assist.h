@@ -222,4 +222,15 @@ template <FpHostOp K, typename T> bool fp_host_unary(const T* x, T* r, unsigned 
 bool fp_host_has_muladd();
 template <typename T> bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n);
 
+// ----- Compares by key ------------------------------------------------------------
+// hit[i] = on[i] (1 or 0) and whether the order keys of x[i] and y[i]
+// (fp_order_key, by magnitude when mag) satisfy the compare, for i < n, T
+// = uint16_t, uint32_t or uint64_t; returns whether every lane with on[i]
+// set compares by its bits under the mode word (fp_compares_by_bits).
+// Integer work only: no host floating-point state is read or changed.
+enum class FpKeyCmp { False, Eq, Ne, Ge, Gt };
+template <typename T>
+bool fp_key_compare(FpKeyCmp c, bool mag, const T* x, const T* y, const T* on, T* hit, unsigned n,
+                    int mode);
+
 #endif  // QRX_FP_FP_HOST_ASSIST_H

@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 
 #include "qrx/decode/library_fparith.h"
 #include "qrx/handlers/handler_support.h"
@@ -100,42 +99,34 @@ inline void fp_compare(uint8_t* out, unsigned n, Active active, const uint8_t* a
 }
 
 // The compares whose outcome on operands that compare by their bits (see
-// fp_compares_by_bits) is an integer compare of the order keys, with
-// kByMagnitude for the absolute compares.
+// fp_compares_by_bits) is an integer compare of the order keys (by
+// magnitude for the absolute compares, the operands swapped for LE and LT).
 template <typename Op>
 struct FpKeyCompare {
   static constexpr bool kDefined = false;
 };
-template <bool Abs, typename Holds>
+template <FpKeyCmp C, bool Abs = false, bool Swap = false>
 struct FpKeyRule {
-  static constexpr bool kDefined = true, kByMagnitude = Abs;
-  template <typename K>
-  static bool holds(K a, K b) {
-    return Holds{}(a, b);
-  }
+  static constexpr bool kDefined = true, kByMagnitude = Abs, kSwap = Swap;
+  static constexpr FpKeyCmp kCmp = C;
 };
-struct KeyFalse {
-  template <typename K>
-  bool operator()(K, K) const {
-    return false;
-  }
-};
-template <> struct FpKeyCompare<FCmpEqOp> : FpKeyRule<false, std::equal_to<>> {};
-template <> struct FpKeyCompare<FCmpNeOp> : FpKeyRule<false, std::not_equal_to<>> {};
-template <> struct FpKeyCompare<FCmpGeOp> : FpKeyRule<false, std::greater_equal<>> {};
-template <> struct FpKeyCompare<FCmpGtOp> : FpKeyRule<false, std::greater<>> {};
-template <> struct FpKeyCompare<FCmpLeOp> : FpKeyRule<false, std::less_equal<>> {};
-template <> struct FpKeyCompare<FCmpLtOp> : FpKeyRule<false, std::less<>> {};
-template <> struct FpKeyCompare<FCmpUnOp> : FpKeyRule<false, KeyFalse> {};
-template <> struct FpKeyCompare<FAcGeOp> : FpKeyRule<true, std::greater_equal<>> {};
-template <> struct FpKeyCompare<FAcGtOp> : FpKeyRule<true, std::greater<>> {};
+template <> struct FpKeyCompare<FCmpEqOp> : FpKeyRule<FpKeyCmp::Eq> {};
+template <> struct FpKeyCompare<FCmpNeOp> : FpKeyRule<FpKeyCmp::Ne> {};
+template <> struct FpKeyCompare<FCmpGeOp> : FpKeyRule<FpKeyCmp::Ge> {};
+template <> struct FpKeyCompare<FCmpGtOp> : FpKeyRule<FpKeyCmp::Gt> {};
+template <> struct FpKeyCompare<FCmpLeOp> : FpKeyRule<FpKeyCmp::Ge, false, true> {};
+template <> struct FpKeyCompare<FCmpLtOp> : FpKeyRule<FpKeyCmp::Gt, false, true> {};
+template <> struct FpKeyCompare<FCmpUnOp> : FpKeyRule<FpKeyCmp::False> {};
+template <> struct FpKeyCompare<FAcGeOp> : FpKeyRule<FpKeyCmp::Ge, true> {};
+template <> struct FpKeyCompare<FAcGtOp> : FpKeyRule<FpKeyCmp::Gt, true> {};
 
 // The compare of fp_compare without an environment, when every active
 // element's operands compare by their bits under the mode word `mode`: out
 // then holds the unpacked predicate lanes (1 or 0 in the T at byte i*E) and
 // the result is true. Otherwise out is unspecified and the result false:
-// the caller runs fp_compare, which raises the flags. One flat loop over
-// the lanes, without a branch.
+// the caller runs fp_compare, which raises the flags. The operands are
+// gathered into lanes and compared by fp_key_compare, one flat loop
+// without a branch (built for the host's widest vector unit).
 template <typename T, typename Op, typename Rhs>
 inline bool fp_compare_by_bits(uint8_t* out, unsigned n, const uint8_t* pg, const uint8_t* a,
                                Rhs rhs, int mode) {
@@ -143,16 +134,18 @@ inline bool fp_compare_by_bits(uint8_t* out, unsigned n, const uint8_t* pg, cons
   if constexpr (!Rule::kDefined) {
     return false;
   } else {
-    T hard = 0;
+    constexpr unsigned kLanes = kMaxVectorBytes / sizeof(T);
+    T x[kLanes], y[kLanes], on[kLanes], hit[kLanes];
     for (unsigned i = 0; i < n; ++i) {
-      const T x = elem<T>(a, i), y = rhs(i);
-      const T on = static_cast<T>(elem<T>(pg, i) & 1);
-      const T hit = Rule::holds(fp_order_key(x, Rule::kByMagnitude),
-                                fp_order_key(y, Rule::kByMagnitude));
-      hard |= static_cast<T>(on & !(fp_compares_by_bits(x, mode) & fp_compares_by_bits(y, mode)));
-      set_elem<T>(out, i, static_cast<T>(on & hit));
+      x[i] = elem<T>(a, i);
+      y[i] = rhs(i);
+      on[i] = static_cast<T>(elem<T>(pg, i) & 1);
     }
-    return hard == 0;
+    if (!fp_key_compare<T>(Rule::kCmp, Rule::kByMagnitude, Rule::kSwap ? y : x, Rule::kSwap ? x : y,
+                           on, hit, n, mode))
+      return false;
+    for (unsigned i = 0; i < n; ++i) set_elem<T>(out, i, hit[i]);
+    return true;
   }
 }
 
