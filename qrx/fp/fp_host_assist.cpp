@@ -83,8 +83,9 @@ inline bool key_run(const T* __restrict x, const T* __restrict y, const T* __res
     if constexpr (C == FpKeyCmp::Ne) h = kx != ky;
     if constexpr (C == FpKeyCmp::Ge) h = kx >= ky;
     if constexpr (C == FpKeyCmp::Gt) h = kx > ky;
-    hard |= T(on[i] & T(!(fp_compares_by_bits(x[i], mode) & fp_compares_by_bits(y[i], mode))));
-    hit[i] = T(on[i] & T(h));
+    const T active = T(on[i] & 1);
+    hard |= T(active & T(!(fp_compares_by_bits(x[i], mode) & fp_compares_by_bits(y[i], mode))));
+    hit[i] = T(active & T(h));
   }
   return hard == 0;
 }

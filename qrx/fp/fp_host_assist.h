@@ -223,10 +223,10 @@ bool fp_host_has_muladd();
 template <typename T> bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n);
 
 // ----- Compares by key ------------------------------------------------------------
-// hit[i] = on[i] (1 or 0) and whether the order keys of x[i] and y[i]
+// hit[i] = bit 0 of on[i] and whether the order keys of x[i] and y[i]
 // (fp_order_key, by magnitude when mag) satisfy the compare, for i < n, T
-// = uint16_t, uint32_t or uint64_t; returns whether every lane with on[i]
-// set compares by its bits under the mode word (fp_compares_by_bits).
+// = uint16_t, uint32_t or uint64_t; returns whether every lane with bit 0
+// of on[i] set compares by its bits under the mode word (fp_compares_by_bits).
 // Integer work only: no host floating-point state is read or changed.
 enum class FpKeyCmp { False, Eq, Ne, Ge, Gt };
 template <typename T>

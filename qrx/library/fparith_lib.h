@@ -134,17 +134,23 @@ inline bool fp_compare_by_bits(uint8_t* out, unsigned n, const uint8_t* pg, cons
   if constexpr (!Rule::kDefined) {
     return false;
   } else {
+    // Whole-register copies: a lane of on is the predicate's bytes over
+    // element i, of which fp_key_compare reads bit 0, and a hit lane (1 or
+    // 0) is the predicate lane itself.
     constexpr unsigned kLanes = kMaxVectorBytes / sizeof(T);
     T x[kLanes], y[kLanes], on[kLanes], hit[kLanes];
-    for (unsigned i = 0; i < n; ++i) {
-      x[i] = elem<T>(a, i);
-      y[i] = rhs(i);
-      on[i] = static_cast<T>(elem<T>(pg, i) & 1);
+    const size_t bytes = size_t{n} * sizeof(T);
+    std::memcpy(x, a, bytes);
+    if constexpr (std::is_same_v<Rhs, VecRhs<T>>) {
+      std::memcpy(y, rhs.v, bytes);
+    } else {
+      for (unsigned i = 0; i < n; ++i) y[i] = rhs(i);
     }
+    std::memcpy(on, pg, bytes);
     if (!fp_key_compare<T>(Rule::kCmp, Rule::kByMagnitude, Rule::kSwap ? y : x, Rule::kSwap ? x : y,
                            on, hit, n, mode))
       return false;
-    for (unsigned i = 0; i < n; ++i) set_elem<T>(out, i, hit[i]);
+    std::memcpy(out, hit, bytes);
     return true;
   }
 }
