@@ -27,15 +27,17 @@ inline bool run(const T* __restrict a, const T* __restrict x, const T* __restric
       r[i] = fp_host_bits<T>(fp_host_float(x[i]) / fp_host_float(y[i]));
       all &= check::accepted<K>(x[i], y[i], r[i]);
     } else if constexpr (K == FpHostOp::MulAdd) {
-      r[i] = fp_host_bits<T>(
-          std::fma(fp_host_float(x[i]), fp_host_float(y[i]), fp_host_float(a[i])));
+      r[i] =
+          fp_host_bits<T>(std::fma(fp_host_float(x[i]), fp_host_float(y[i]), fp_host_float(a[i])));
       all &= check::accepted(a[i], x[i], y[i], r[i]);
     } else {
       // A rejected operand becomes +0: the host never sees it.
       const T ok = check::accepted<K>(x[i]);
       const auto v = fp_host_float(T(x[i] & ok));
-      if constexpr (K == FpHostOp::Sqrt) r[i] = fp_host_bits<T>(std::sqrt(v));
-      else r[i] = T(static_cast<std::make_signed_t<T>>(v));
+      if constexpr (K == FpHostOp::Sqrt)
+        r[i] = fp_host_bits<T>(std::sqrt(v));
+      else
+        r[i] = T(static_cast<std::make_signed_t<T>>(v));
       all &= ok;
     }
   }
@@ -68,74 +70,121 @@ bool dispatch(const T* a, const T* x, const T* y, T* r, unsigned n) {
   return run<K>(a, x, y, r, n);
 }
 
+// Lane i of a register's bytes, and its store.
+template <typename T>
+inline T lane(const uint8_t* p, unsigned i) {
+  T v;
+  std::memcpy(&v, p + size_t{i} * sizeof(T), sizeof v);
+  return v;
+}
+template <typename T>
+inline void set_lane(uint8_t* p, unsigned i, T v) {
+  std::memcpy(p + size_t{i} * sizeof(T), &v, sizeof v);
+}
+
 // One loop per compare: the lanes' outcomes and whether any active lane
 // needs the library. Flush is the mode word's flush bit for T, a constant
 // so that the subnormal check folds away without it.
 template <FpKeyCmp C, bool Mag, bool Flush, typename T>
-inline bool key_run(const T* __restrict x, const T* __restrict y, const T* __restrict on,
-                    T* __restrict hit, unsigned n) {
+inline bool key_run(const uint8_t* __restrict x, const uint8_t* __restrict y,
+                    const uint8_t* __restrict on, uint8_t* __restrict hit, unsigned n) {
   constexpr int mode = Flush ? fp_format<T>::flush_bit : 0;
   T hard = 0;
   for (unsigned i = 0; i < n; ++i) {
-    const auto kx = fp_order_key(x[i], Mag), ky = fp_order_key(y[i], Mag);
+    const auto kx = fp_order_key(lane<T>(x, i), Mag), ky = fp_order_key(lane<T>(y, i), Mag);
     bool h = false;
     if constexpr (C == FpKeyCmp::Eq) h = kx == ky;
     if constexpr (C == FpKeyCmp::Ne) h = kx != ky;
     if constexpr (C == FpKeyCmp::Ge) h = kx >= ky;
     if constexpr (C == FpKeyCmp::Gt) h = kx > ky;
-    const T active = T(on[i] & 1);
-    hard |= T(active & T(!(fp_compares_by_bits(x[i], mode) & fp_compares_by_bits(y[i], mode))));
-    hit[i] = T(active & T(h));
+    const T active = T(lane<T>(on, i) & 1);
+    hard |= T(active & T(!(fp_compares_by_bits(lane<T>(x, i), mode) &
+                           fp_compares_by_bits(lane<T>(y, i), mode))));
+    set_lane<T>(hit, i, T(active & T(h)));
   }
   return hard == 0;
 }
 
 #if QRX_FP_HOST_ASSIST == 2
 template <FpKeyCmp C, bool Mag, bool Flush, typename T>
-__attribute__((target("avx2,fma"))) bool key_run_avx2(const T* x, const T* y, const T* on, T* hit,
-                                                      unsigned n) {
-  return key_run<C, Mag, Flush>(x, y, on, hit, n);
+__attribute__((target("avx2,fma"))) bool key_run_avx2(const uint8_t* x, const uint8_t* y,
+                                                      const uint8_t* on, uint8_t* hit, unsigned n) {
+  return key_run<C, Mag, Flush, T>(x, y, on, hit, n);
+}
+#endif
+
+#if QRX_FP_HOST_ASSIST == 2
+// Without FZ, singles and doubles compare on x86-64 by the host's own
+// compare of the values, fewer operations than the keys: for operands that
+// are not NaNs it orders them exactly as the keys do (+0 equals -0, the
+// infinities are the ends, subnormals compare exactly since the emulator
+// never runs with denormals-are-zero set), and a NaN in an active lane
+// only makes the instruction the library's. The host's own status flags
+// are the emulator's, never the register file's.
+template <FpKeyCmp C, bool Mag, typename T>
+__attribute__((target("avx2,fma"))) bool value_run_avx2(const uint8_t* __restrict x,
+                                                        const uint8_t* __restrict y,
+                                                        const uint8_t* __restrict on,
+                                                        uint8_t* __restrict hit, unsigned n) {
+  T hard = 0;
+  for (unsigned i = 0; i < n; ++i) {
+    const auto a = fp_host_float(T(lane<T>(x, i) & (Mag ? T(~fp_sign_bit<T>) : T(~T(0)))));
+    const auto b = fp_host_float(T(lane<T>(y, i) & (Mag ? T(~fp_sign_bit<T>) : T(~T(0)))));
+    bool h = false;
+    if constexpr (C == FpKeyCmp::Eq) h = a == b;
+    if constexpr (C == FpKeyCmp::Ne) h = a != b;
+    if constexpr (C == FpKeyCmp::Ge) h = a >= b;
+    if constexpr (C == FpKeyCmp::Gt) h = a > b;
+    const T active = T(lane<T>(on, i) & 1);
+    hard |= T(active & T(!((a == a) & (b == b))));
+    set_lane<T>(hit, i, T(active & T(h)));
+  }
+  return hard == 0;
 }
 #endif
 
 template <FpKeyCmp C, bool Mag, bool Flush, typename T>
-bool key_dispatch(const T* x, const T* y, const T* on, T* hit, unsigned n) {
+bool key_dispatch(const uint8_t* x, const uint8_t* y, const uint8_t* on, uint8_t* hit, unsigned n) {
 #if QRX_FP_HOST_ASSIST == 2
-  if (has_avx2_fma()) return key_run_avx2<C, Mag, Flush>(x, y, on, hit, n);
+  if constexpr (!Flush && sizeof(T) >= 4) {
+    if (has_avx2_fma()) return value_run_avx2<C, Mag, T>(x, y, on, hit, n);
+  }
+  if (has_avx2_fma()) return key_run_avx2<C, Mag, Flush, T>(x, y, on, hit, n);
 #endif
-  return key_run<C, Mag, Flush>(x, y, on, hit, n);
+  return key_run<C, Mag, Flush, T>(x, y, on, hit, n);
 }
 
 template <FpKeyCmp C, typename T>
-bool key_dispatch(bool mag, const T* x, const T* y, const T* on, T* hit, unsigned n, int mode) {
+bool key_dispatch(bool mag, const uint8_t* x, const uint8_t* y, const uint8_t* on, uint8_t* hit,
+                  unsigned n, int mode) {
   const bool flush = (mode & fp_format<T>::flush_bit) != 0;
   if (mag)
-    return flush ? key_dispatch<C, true, true>(x, y, on, hit, n)
-                 : key_dispatch<C, true, false>(x, y, on, hit, n);
-  return flush ? key_dispatch<C, false, true>(x, y, on, hit, n)
-               : key_dispatch<C, false, false>(x, y, on, hit, n);
+    return flush ? key_dispatch<C, true, true, T>(x, y, on, hit, n)
+                 : key_dispatch<C, true, false, T>(x, y, on, hit, n);
+  return flush ? key_dispatch<C, false, true, T>(x, y, on, hit, n)
+               : key_dispatch<C, false, false, T>(x, y, on, hit, n);
 }
 
 }  // namespace
 
 template <typename T>
-bool fp_key_compare(FpKeyCmp c, bool mag, const T* x, const T* y, const T* on, T* hit, unsigned n,
-                    int mode) {
+bool fp_key_compare(FpKeyCmp c, bool mag, const uint8_t* x, const uint8_t* y, const uint8_t* on,
+                    uint8_t* hit, unsigned n, int mode) {
   switch (c) {
-    case FpKeyCmp::Eq: return key_dispatch<FpKeyCmp::Eq>(mag, x, y, on, hit, n, mode);
-    case FpKeyCmp::Ne: return key_dispatch<FpKeyCmp::Ne>(mag, x, y, on, hit, n, mode);
-    case FpKeyCmp::Ge: return key_dispatch<FpKeyCmp::Ge>(mag, x, y, on, hit, n, mode);
-    case FpKeyCmp::Gt: return key_dispatch<FpKeyCmp::Gt>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::Eq: return key_dispatch<FpKeyCmp::Eq, T>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::Ne: return key_dispatch<FpKeyCmp::Ne, T>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::Ge: return key_dispatch<FpKeyCmp::Ge, T>(mag, x, y, on, hit, n, mode);
+    case FpKeyCmp::Gt: return key_dispatch<FpKeyCmp::Gt, T>(mag, x, y, on, hit, n, mode);
     case FpKeyCmp::False: break;
   }
-  return key_dispatch<FpKeyCmp::False>(mag, x, y, on, hit, n, mode);
+  return key_dispatch<FpKeyCmp::False, T>(mag, x, y, on, hit, n, mode);
 }
-template bool fp_key_compare<uint16_t>(FpKeyCmp, bool, const uint16_t*, const uint16_t*,
-                                       const uint16_t*, uint16_t*, unsigned, int);
-template bool fp_key_compare<uint32_t>(FpKeyCmp, bool, const uint32_t*, const uint32_t*,
-                                       const uint32_t*, uint32_t*, unsigned, int);
-template bool fp_key_compare<uint64_t>(FpKeyCmp, bool, const uint64_t*, const uint64_t*,
-                                       const uint64_t*, uint64_t*, unsigned, int);
+template bool fp_key_compare<uint16_t>(FpKeyCmp, bool, const uint8_t*, const uint8_t*,
+                                       const uint8_t*, uint8_t*, unsigned, int);
+template bool fp_key_compare<uint32_t>(FpKeyCmp, bool, const uint8_t*, const uint8_t*,
+                                       const uint8_t*, uint8_t*, unsigned, int);
+template bool fp_key_compare<uint64_t>(FpKeyCmp, bool, const uint8_t*, const uint8_t*,
+                                       const uint8_t*, uint8_t*, unsigned, int);
 
 bool fp_host_has_muladd() {
 #if QRX_FP_HOST_ASSIST == 1
@@ -168,12 +217,12 @@ bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n) {
   return dispatch<FpHostOp::MulAdd>(a, x, y, r, n);
 }
 
-#define QRX_FP_HOST_KERNELS(T)                                                  \
-  template bool fp_host_add<T>(const T*, const T*, T*, unsigned);              \
-  template bool fp_host_mul<T>(const T*, const T*, T*, unsigned);              \
-  template bool fp_host_div<T>(const T*, const T*, T*, unsigned);              \
-  template bool fp_host_unary<FpHostOp::Sqrt, T>(const T*, T*, unsigned);     \
-  template bool fp_host_unary<FpHostOp::ToInt, T>(const T*, T*, unsigned);    \
+#define QRX_FP_HOST_KERNELS(T)                                             \
+  template bool fp_host_add<T>(const T*, const T*, T*, unsigned);          \
+  template bool fp_host_mul<T>(const T*, const T*, T*, unsigned);          \
+  template bool fp_host_div<T>(const T*, const T*, T*, unsigned);          \
+  template bool fp_host_unary<FpHostOp::Sqrt, T>(const T*, T*, unsigned);  \
+  template bool fp_host_unary<FpHostOp::ToInt, T>(const T*, T*, unsigned); \
   template bool fp_host_muladd<T>(const T*, const T*, const T*, T*, unsigned);
 QRX_FP_HOST_KERNELS(uint32_t)
 QRX_FP_HOST_KERNELS(uint64_t)

@@ -223,14 +223,17 @@ bool fp_host_has_muladd();
 template <typename T> bool fp_host_muladd(const T* a, const T* x, const T* y, T* r, unsigned n);
 
 // ----- Compares by key ------------------------------------------------------------
-// hit[i] = bit 0 of on[i] and whether the order keys of x[i] and y[i]
-// (fp_order_key, by magnitude when mag) satisfy the compare, for i < n, T
-// = uint16_t, uint32_t or uint64_t; returns whether every lane with bit 0
-// of on[i] set compares by its bits under the mode word (fp_compares_by_bits).
-// Integer work only: no host floating-point state is read or changed.
+// Lane i of hit (a T, 1 or 0) = bit 0 of lane i of on and whether the order
+// keys of lanes i of x and y (fp_order_key, by magnitude when mag) satisfy
+// the compare, for i < n; the lanes are T = uint16_t, uint32_t or uint64_t
+// elements of register bytes (a predicate's lane is its bytes over the
+// element). Returns whether every lane with bit 0 of on set compares by
+// its bits under the mode word (fp_compares_by_bits). Integer work, or on
+// x86-64 the host's compare of values that are not NaNs; the register
+// file's status is never touched.
 enum class FpKeyCmp { False, Eq, Ne, Ge, Gt };
 template <typename T>
-bool fp_key_compare(FpKeyCmp c, bool mag, const T* x, const T* y, const T* on, T* hit, unsigned n,
-                    int mode);
+bool fp_key_compare(FpKeyCmp c, bool mag, const uint8_t* x, const uint8_t* y, const uint8_t* on,
+                    uint8_t* hit, unsigned n, int mode);
 
 #endif  // QRX_FP_FP_HOST_ASSIST_H

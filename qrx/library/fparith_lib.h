@@ -134,23 +134,19 @@ inline bool fp_compare_by_bits(uint8_t* out, unsigned n, const uint8_t* pg, cons
   if constexpr (!Rule::kDefined) {
     return false;
   } else {
-    // Whole-register copies: a lane of on is the predicate's bytes over
-    // element i, of which fp_key_compare reads bit 0, and a hit lane (1 or
-    // 0) is the predicate lane itself.
-    constexpr unsigned kLanes = kMaxVectorBytes / sizeof(T);
-    T x[kLanes], y[kLanes], on[kLanes], hit[kLanes];
-    const size_t bytes = size_t{n} * sizeof(T);
-    std::memcpy(x, a, bytes);
+    // The registers are the kernel's lanes; an immediate operand is spread
+    // into a register first.
+    const uint8_t* b;
+    alignas(16) uint8_t spread[kMaxVectorBytes];
     if constexpr (std::is_same_v<Rhs, VecRhs<T>>) {
-      std::memcpy(y, rhs.v, bytes);
+      b = rhs.v;
     } else {
-      for (unsigned i = 0; i < n; ++i) y[i] = rhs(i);
+      for (unsigned i = 0; i < n; ++i) set_elem<T>(spread, i, rhs(i));
+      b = spread;
     }
-    std::memcpy(on, pg, bytes);
-    if (!fp_key_compare<T>(Rule::kCmp, Rule::kByMagnitude, Rule::kSwap ? y : x, Rule::kSwap ? x : y,
-                           on, hit, n, mode))
+    if (!fp_key_compare<T>(Rule::kCmp, Rule::kByMagnitude, Rule::kSwap ? b : a, Rule::kSwap ? a : b,
+                           pg, out, n, mode))
       return false;
-    std::memcpy(out, hit, bytes);
     return true;
   }
 }
