@@ -3,6 +3,7 @@
 #include "qrx/fp/fp_host_assist.h"
 
 #include "qrx/fp/fp_compare.h"
+#include "qrx/state/elements.h"
 
 #include <cmath>
 #include <type_traits>
@@ -70,17 +71,8 @@ bool dispatch(const T* a, const T* x, const T* y, T* r, unsigned n) {
   return run<K>(a, x, y, r, n);
 }
 
-// Lane i of a register's bytes, and its store.
-template <typename T>
-inline T lane(const uint8_t* p, unsigned i) {
-  T v;
-  std::memcpy(&v, p + size_t{i} * sizeof(T), sizeof v);
-  return v;
-}
-template <typename T>
-inline void set_lane(uint8_t* p, unsigned i, T v) {
-  std::memcpy(p + size_t{i} * sizeof(T), &v, sizeof v);
-}
+using qrx::elem;
+using qrx::set_elem;
 
 // One loop per compare: the lanes' outcomes and whether any active lane
 // needs the library. Flush is the mode word's flush bit for T, a constant
@@ -91,16 +83,16 @@ inline bool key_run(const uint8_t* __restrict x, const uint8_t* __restrict y,
   constexpr int mode = Flush ? fp_format<T>::flush_bit : 0;
   T hard = 0;
   for (unsigned i = 0; i < n; ++i) {
-    const auto kx = fp_order_key(lane<T>(x, i), Mag), ky = fp_order_key(lane<T>(y, i), Mag);
+    const auto kx = fp_order_key(elem<T>(x, i), Mag), ky = fp_order_key(elem<T>(y, i), Mag);
     bool h = false;
     if constexpr (C == FpKeyCmp::Eq) h = kx == ky;
     if constexpr (C == FpKeyCmp::Ne) h = kx != ky;
     if constexpr (C == FpKeyCmp::Ge) h = kx >= ky;
     if constexpr (C == FpKeyCmp::Gt) h = kx > ky;
-    const T active = T(lane<T>(on, i) & 1);
-    hard |= T(active & T(!(fp_compares_by_bits(lane<T>(x, i), mode) &
-                           fp_compares_by_bits(lane<T>(y, i), mode))));
-    set_lane<T>(hit, i, T(active & T(h)));
+    const T active = T(elem<T>(on, i) & 1);
+    hard |= T(active & T(!(fp_compares_by_bits(elem<T>(x, i), mode) &
+                           fp_compares_by_bits(elem<T>(y, i), mode))));
+    set_elem<T>(hit, i, T(active & T(h)));
   }
   return hard == 0;
 }
@@ -128,16 +120,16 @@ __attribute__((target("avx2,fma"))) bool value_run_avx2(const uint8_t* __restric
                                                         uint8_t* __restrict hit, unsigned n) {
   T hard = 0;
   for (unsigned i = 0; i < n; ++i) {
-    const auto a = fp_host_float(T(lane<T>(x, i) & (Mag ? T(~fp_sign_bit<T>) : T(~T(0)))));
-    const auto b = fp_host_float(T(lane<T>(y, i) & (Mag ? T(~fp_sign_bit<T>) : T(~T(0)))));
+    const auto a = fp_host_float(T(elem<T>(x, i) & (Mag ? T(~fp_sign_bit<T>) : T(~T(0)))));
+    const auto b = fp_host_float(T(elem<T>(y, i) & (Mag ? T(~fp_sign_bit<T>) : T(~T(0)))));
     bool h = false;
     if constexpr (C == FpKeyCmp::Eq) h = a == b;
     if constexpr (C == FpKeyCmp::Ne) h = a != b;
     if constexpr (C == FpKeyCmp::Ge) h = a >= b;
     if constexpr (C == FpKeyCmp::Gt) h = a > b;
-    const T active = T(lane<T>(on, i) & 1);
+    const T active = T(elem<T>(on, i) & 1);
     hard |= T(active & T(!((a == a) & (b == b))));
-    set_lane<T>(hit, i, T(active & T(h)));
+    set_elem<T>(hit, i, T(active & T(h)));
   }
   return hard == 0;
 }

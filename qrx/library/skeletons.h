@@ -23,6 +23,7 @@
 #include "qrx/library/guarded_memory.h"
 #include "qrx/library/lib_types.h"
 #include "qrx/state/cpu_state.h"
+#include "qrx/state/elements.h"
 
 namespace qrx {
 
@@ -70,16 +71,7 @@ inline void library_path_effects(cpu_state* s) {
 template <typename T>
 constexpr int kElemBits = 8 * static_cast<int>(sizeof(T));
 
-template <typename T>
-inline T elem(const uint8_t* v, unsigned i) {
-  T x;
-  std::memcpy(&x, v + i * sizeof(T), sizeof(T));
-  return x;
-}
-template <typename T>
-inline void set_elem(uint8_t* v, unsigned i, T x) {
-  std::memcpy(v + i * sizeof(T), &x, sizeof(T));
-}
+// elem / set_elem: qrx/state/elements.h.
 
 // ----- Active-element views -------------------------------------------------
 
